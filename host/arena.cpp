@@ -1,0 +1,44 @@
+#include "host/arena.h"
+
+#include <stdexcept>
+
+namespace host {
+
+Arena::Arena(uint32_t capacity) : bytes_(capacity, 0) {}
+
+FwAddr Arena::alloc(uint32_t size) {
+  FwAddr a = (top_ + 7) & ~7u;
+  uint64_t end = uint64_t(a) + size;
+  if (end > bytes_.size()) throw std::runtime_error("firmware memory exhausted");
+  std::memset(bytes_.data() + a, 0, size);
+  top_ = uint32_t(end);
+  return a;
+}
+
+FwAddr Arena::alloc_wstr(const std::u16string& s) {
+  FwAddr a = alloc(uint32_t((s.size() + 1) * 2));
+  std::memcpy(at(a, uint32_t(s.size() * 2)), s.data(), s.size() * 2);
+  return a;
+}
+
+uint8_t* Arena::at(FwAddr a, uint32_t size) {
+  if (a == 0 || uint64_t(a) + size > bytes_.size())
+    throw std::out_of_range("firmware address out of range");
+  return bytes_.data() + a;
+}
+
+uint32_t Arena::read32(FwAddr a) const {
+  if (a == 0 || uint64_t(a) + 4 > bytes_.size()) return 0;
+  uint32_t v;
+  std::memcpy(&v, bytes_.data() + a, 4);
+  return v;
+}
+
+uint16_t Arena::read16(FwAddr a) const {
+  if (a == 0 || uint64_t(a) + 2 > bytes_.size()) return 0;
+  uint16_t v;
+  std::memcpy(&v, bytes_.data() + a, 2);
+  return v;
+}
+
+}  // namespace host

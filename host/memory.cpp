@@ -1,0 +1,28 @@
+#include "host/memory.h"
+
+#include <cstdlib>
+
+namespace host {
+
+void* Memory::alloc(size_t size) {
+  void* p = std::malloc(size ? size : 1);
+  if (!p) return nullptr;
+  blocks_[p] = size;
+  live_bytes_ += size;
+  ++total_;
+  return p;
+}
+
+bool Memory::free(void* p) {
+  auto it = blocks_.find(p);
+  if (it == blocks_.end()) {
+    if (p) ++bad_frees_;
+    return false;
+  }
+  live_bytes_ -= it->second;
+  blocks_.erase(it);
+  std::free(p);
+  return true;
+}
+
+}  // namespace host

@@ -1,0 +1,20 @@
+// Settings of one simulated phone.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+namespace host {
+
+struct Options {
+  int screen_w = 240;
+  int screen_h = 320;
+  uint32_t platform_id = 0x9900;
+  std::filesystem::path phone_root;   // empty: a fresh temporary folder, removed at the end
+  std::filesystem::path module_path;  // the add-on's loadable module; empty: the built default
+  std::string codepage = "cp1251";    // how Latin-1 and ID3v1 tag text becomes UTF-16
+  std::string trace_path;             // empty: no call trace
+};
+
+}  // namespace host

@@ -1,0 +1,46 @@
+#include "host/service_table.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "host/phone.h"
+#include "host/trace.h"
+
+namespace host {
+namespace {
+
+template <size_t N>
+struct Name {
+  char s[N];
+  constexpr Name(const char (&a)[N]) { std::copy_n(a, N, s); }
+};
+
+template <Name N, auto F>
+struct Traced;
+
+template <Name N, typename R, typename... A, R (*F)(A...)>
+struct Traced<N, F> {
+  static R call(A... a) {
+    Trace& t = phone().trace();
+    if (t.active()) t.call(N.s, a...);
+    return F(a...);
+  }
+};
+
+}  // namespace
+
+ServiceTable::ServiceTable() {
+#define FW_SERVICE(num, name, ret, params, args) \
+  table_.entry[fw_slot(num)] = reinterpret_cast<void*>(&Traced<#name, &svc::name>::call);
+#include "src/platform/fw_service_list.h"
+#undef FW_SERVICE
+  table_.entry[FW_SVC_FORMAT_WSTR] = reinterpret_cast<void*>(&svc::fw_format_wstr);
+}
+
+void* ServiceTable::replace(unsigned number, void* entry) {
+  void* old = table_.entry[fw_slot(number)];
+  table_.entry[fw_slot(number)] = entry;
+  return old;
+}
+
+}  // namespace host

@@ -1,0 +1,7 @@
+// Everything the add-on knows of the firmware.
+#pragma once
+
+#include "fw_constants.h"
+#include "fw_memory.h"
+#include "fw_services.h"
+#include "fw_types.h"

@@ -1,0 +1,58 @@
+// Reads of firmware-owned records at 32-bit firmware addresses. On the phone these are plain
+// loads; here firmware memory is a bounded arena, and an address outside it reads as 0.
+#pragma once
+
+#include "fw_services.h"
+
+inline uint32_t fw_peek32(FwAddr base, uint32_t offset) {
+  uint64_t a = uint64_t(base) + offset;
+  if (base == 0 || a + 4 > fw_services->mem_size) return 0;
+  uint32_t v;
+  std::memcpy(&v, fw_services->mem + a, 4);
+  return v;  // little-endian host, as the phone
+}
+
+inline uint16_t fw_peek16(FwAddr base, uint32_t offset) {
+  uint64_t a = uint64_t(base) + offset;
+  if (base == 0 || a + 2 > fw_services->mem_size) return 0;
+  uint16_t v;
+  std::memcpy(&v, fw_services->mem + a, 2);
+  return v;
+}
+
+inline uint8_t fw_peek8(FwAddr base, uint32_t offset) {
+  uint64_t a = uint64_t(base) + offset;
+  if (base == 0 || a + 1 > fw_services->mem_size) return 0;
+  return fw_services->mem[a];
+}
+
+// A wide string at a firmware address, or null when the address is 0, outside firmware memory,
+// or the string has no terminator inside it.
+inline const char16_t* fw_peek_wstr(FwAddr addr) {
+  if (addr == 0 || addr >= fw_services->mem_size || (addr & 1)) return nullptr;
+  const uint8_t* p = fw_services->mem + addr;
+  const uint8_t* end = fw_services->mem + (fw_services->mem_size & ~1u);
+  for (const uint8_t* q = p; q + 1 < end; q += 2)
+    if (q[0] == 0 && q[1] == 0) return reinterpret_cast<const char16_t*>(p);
+  return nullptr;
+}
+
+// Pointer to `size` bytes of firmware memory at `addr`, or null when they are not all inside it.
+inline const uint8_t* fw_mem_ptr(FwAddr addr, uint32_t size) {
+  if (addr == 0 || uint64_t(addr) + size > fw_services->mem_size) return nullptr;
+  return fw_services->mem + addr;
+}
+
+// The book's image in firmware memory.
+inline FwAddr fw_book_addr(const BOOK* book) { return book ? book->addr : 0; }
+
+// 32-bit little-endian word at byte `offset` of an event record.
+inline int32_t fw_event_word(const void* data, uint32_t offset) {
+  int32_t v;
+  std::memcpy(&v, static_cast<const uint8_t*>(data) + offset, 4);
+  return v;
+}
+
+// Start of the add-on's own loaded image.
+extern "C" char __ehdr_start[] __attribute__((visibility("hidden")));
+inline void* fw_image_base() { return __ehdr_start; }

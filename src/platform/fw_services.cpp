@@ -1,0 +1,3 @@
+#include "fw_services.h"
+
+FwServiceTable* fw_services = nullptr;

@@ -1,0 +1,46 @@
+// The firmware service layer: every service is called by number through a table that the
+// firmware fills when it loads the add-on. A test may replace single entries.
+#pragma once
+
+#include <cstring>
+
+#include "fw_types.h"
+
+#if defined(__GNUC__)
+#define FW_EXPORT extern "C" __attribute__((visibility("default")))
+#else
+#define FW_EXPORT extern "C"
+#endif
+
+constexpr unsigned FW_SERVICE_ENTRY = 0x8000;  // added to a number: the entry itself
+constexpr unsigned FW_TABLE_SIZE = 0x400;
+
+constexpr unsigned FW_SVC_FORMAT_WSTR = 0x115;
+
+// The service table. `mem` and `mem_size` describe firmware memory for the FwAddr helpers.
+struct FwServiceTable {
+  void* entry[FW_TABLE_SIZE];
+  const uint8_t* mem;
+  uint32_t mem_size;
+};
+
+// Set by the loader before the add-on's entry point runs.
+FW_EXPORT FwServiceTable* fw_services;
+
+constexpr unsigned fw_slot(unsigned number) { return number & (FW_TABLE_SIZE - 1); }
+
+#define FW_SERVICE(num, name, ret, params, args)                                        \
+  inline ret name params {                                                              \
+    return reinterpret_cast<ret(*) params>(fw_services->entry[fw_slot(num)]) args;      \
+  }
+#include "fw_service_list.h"
+#undef FW_SERVICE
+
+typedef int (*FormatWstrProc)(char16_t* buf, int capacity, const char16_t* format, ...);
+
+// Formats into a wide buffer of `capacity` characters: %d, %02d, %u, %x, %s (wide string), %%.
+template <typename... A>
+inline int fw_format_wstr(char16_t* buf, int capacity, const char16_t* format, A... args) {
+  return reinterpret_cast<FormatWstrProc>(fw_services->entry[FW_SVC_FORMAT_WSTR])(
+      buf, capacity, format, args...);
+}

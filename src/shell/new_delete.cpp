@@ -1,0 +1,14 @@
+// Every allocation of the program goes through the firmware allocator. Failure is a null
+// pointer, never an exception.
+#include <new>
+
+#include "platform/fw.h"
+
+void* operator new(std::size_t size) { return fw_malloc(int(size)); }
+void* operator new[](std::size_t size) { return fw_malloc(int(size)); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return fw_malloc(int(size)); }
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return fw_malloc(int(size)); }
+void operator delete(void* p) noexcept { fw_free(p); }
+void operator delete[](void* p) noexcept { fw_free(p); }
+void operator delete(void* p, std::size_t) noexcept { fw_free(p); }
+void operator delete[](void* p, std::size_t) noexcept { fw_free(p); }
