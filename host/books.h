@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -48,18 +49,19 @@ class Books {
 
   // Called after every queued task: finishes teardowns that waited for a handler to return.
   void flush();
+  // How a book's remaining GUI objects are released when the book goes.
+  void set_gui_release(std::function<void(GUI*)> f) { gui_release_ = std::move(f); }
 
  private:
   struct Entry;
   Entry* entry(const BOOK* book) const;
-  void teardown(Entry* e);
 
   Phone& phone_;
   std::vector<std::unique_ptr<Entry>> books_;
   BOOK* front_ = nullptr;
   size_t created_ = 0;
-  int dispatch_depth_ = 0;
   std::vector<BOOK*> running_;  // books whose handler is on the stack
+  std::function<void(GUI*)> gui_release_;
 };
 
 }  // namespace host

@@ -1,5 +1,6 @@
 #include "host/phone.h"
 
+#include <exception>
 #include <stdexcept>
 
 #include "host/arena.h"
@@ -55,6 +56,73 @@ Phone::Phone(Options options) : options_(std::move(options)) {
   services_ = std::make_unique<ServiceTable>();
   services_->set_memory(arena_->data(), arena_->size());
   loader_ = std::make_unique<Loader>(*this);
+  queue_->set_after_task([this] { after_task(); });
+}
+
+void Phone::after_task() {
+  books_->flush();
+  loader_->flush();
+}
+
+int Phone::start_addon() {
+  int result = 0;
+  std::exception_ptr error;
+  queue_->post([&] {
+    try {
+      result = loader_->start();
+    } catch (...) {
+      error = std::current_exception();
+    }
+  });
+  queue_->settle();
+  if (error) std::rethrow_exception(error);
+  return result;
+}
+
+void Phone::send_event(uint32_t code, void* data) {
+  queue_->post([this, code, data] { books_->broadcast(code, data); });
+  queue_->settle();
+}
+
+ResourceCounts Phone::counts() const {
+  ResourceCounts c;
+  c.allocations = memory_->live_blocks();
+  c.bytes = memory_->live_bytes();
+  c.texts = texts_->live();
+  c.timers = timers_->live() + timers_->queued_calls();
+  c.key_hooks = keys_->hooks();
+  c.books = books_->live_addon_books();
+  c.files = files_->open_files();
+  c.modules = loader_->loaded();
+  return c;
+}
+
+std::string ResourceCounts::summary() const {
+  std::string s;
+  auto add = [&](const char* name, size_t v) {
+    if (!s.empty()) s += ", ";
+    s += name;
+    s += ' ';
+    s += std::to_string(v);
+  };
+  add("allocations", allocations);
+  add("bytes", bytes);
+  add("texts", texts);
+  add("images", images);
+  add("timers", timers);
+  add("key hooks", key_hooks);
+  add("GUI objects", gui_objects);
+  add("books", books);
+  add("tag readers", tag_readers);
+  add("open files", files);
+  add("loaded add-ons", modules);
+  return s;
+}
+
+bool ResourceCounts::all_zero() const {
+  return allocations == 0 && bytes == 0 && texts == 0 && images == 0 && timers == 0 &&
+         key_hooks == 0 && gui_objects == 0 && books == 0 && tag_readers == 0 && files == 0 &&
+         modules == 0;
 }
 
 Phone::~Phone() {

@@ -3,7 +3,9 @@
 // so they reach the phone through host::phone(), the one phone alive at a time.
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <string>
 
 #include "options.h"
 
@@ -27,6 +29,15 @@ class TagReader;
 class MediaPlayer;
 class Loader;
 class ServiceTable;
+
+// Live resources, for the summary and the tests: after the add-on's full exit all are zero.
+struct ResourceCounts {
+  size_t allocations = 0, bytes = 0, texts = 0, images = 0, timers = 0, key_hooks = 0,
+         gui_objects = 0, books = 0, tag_readers = 0, files = 0, modules = 0;
+  std::string summary() const;
+  bool all_zero() const;
+  bool operator==(const ResourceCounts&) const = default;
+};
 
 class Phone {
  public:
@@ -56,7 +67,15 @@ class Phone {
   Loader& loader() { return *loader_; }
   ServiceTable& services() { return *services_; }
 
+  // Starts a copy of the add-on (a queued task, run now); returns its entry point's result.
+  int start_addon();
+  // Delivers a page event (a firmware code) to every book, as a queued task run now.
+  void send_event(uint32_t code, void* data);
+  ResourceCounts counts() const;
+
  private:
+  void after_task();
+
   Options options_;
   // Declaration order is construction order; later members may use earlier ones.
   std::unique_ptr<Trace> trace_;

@@ -1,5 +1,11 @@
 #include "host/text_store.h"
 
+#include <string>
+
+#include "host/phone.h"
+#include "host/service_table.h"
+#include "host/wstr.h"
+
 namespace host {
 
 TEXTID TextStore::create(std::u16string text) {
@@ -22,3 +28,17 @@ const std::u16string* TextStore::get(TEXTID id) const {
 }
 
 }  // namespace host
+
+namespace host::svc {
+
+TEXTID fw_text_from_wstr(const char16_t* s, int, int) {
+  return phone().texts().create(std::u16string(wview(s)));
+}
+
+TEXTID fw_text_from_int(int value) {
+  return phone().texts().create(utf8_to_utf16(std::to_string(value)));
+}
+
+void fw_text_free(TEXTID text) { phone().texts().release(text); }
+
+}  // namespace host::svc
