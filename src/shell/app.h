@@ -1,0 +1,37 @@
+// The application: its book, the globals every part shares, the entry point and the exit path.
+#pragma once
+
+#include "platform/fw.h"
+#include "track/metadata.h"
+
+// The application's book: the firmware's BOOK, then the panel's GUI object.
+struct MyBOOK : BOOK {
+  GUI* gui;
+};
+
+extern MyBOOK* TuneStrip;   // the current application book
+extern uint8_t NoFullKill;  // set while the book is recycled: its close callback releases nothing
+extern METADATA* mdata;     // the one tag record of the run
+extern int32_t scr_w, scr_h;
+extern char16_t dir[500];   // the image folder
+
+// The 14 panel images, in load order.
+extern IMAGEID BufferIMG, fonpng, key1, key2, key3, key3_1, key4, key5, key1_s, key2_s, key3_s,
+    key3_1_s, key4_s, key5_s;
+
+int CreateMYBook();
+int isMyBook(BOOK* book);
+void onCloseMYBook(BOOK* book);
+
+int TerminateElf(void* data, BOOK* book);
+int ShowAuthorInfo(void* data, BOOK* book);
+int ReconfigElf(void* data, BOOK* book);
+int onBcfgConfig(void* data, BOOK* book);
+
+void elf_exit();
+void kill_data(void* p, FreeProc f);
+
+// A text handle for a wide string, as every message and label makes it.
+inline TEXTID TextFromWstr(const char16_t* s) { return fw_text_from_wstr(s, 0, 0xFFFF); }
+// A timed message box with no title and no icon.
+void ShowMessage(const char16_t* text, BOOK* owner);
