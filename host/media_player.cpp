@@ -1,9 +1,436 @@
 #include "host/media_player.h"
 
+#include <fileref.h>
+#include <id3v1tag.h>
+#include <id3v2frame.h>
+#include <id3v2tag.h>
+#include <mpegfile.h>
+#include <tag.h>
+#include <textidentificationframe.h>
+
+#include <algorithm>
+#include <cstring>
+#include <stdexcept>
+
+#include "host/arena.h"
+#include "host/books.h"
+#include "host/codes.h"
+#include "host/event_queue.h"
+#include "host/file_system.h"
+#include "host/mp3_length.h"
+#include "host/phone.h"
+#include "host/playlist.h"
+#include "host/service_table.h"
+#include "host/wstr.h"
+
+namespace fs = std::filesystem;
+
 namespace host {
+namespace {
+
+constexpr char16_t kMusicMount[] = u"/card/Music";
+constexpr uint32_t kImageSize = 0x100;
+constexpr uint32_t kRecordSize = 0x20;
+constexpr int64_t kMinPlayMs = 1000;  // an undecodable track still takes time, so time moves on
+
+// Offsets of the current-track record.
+constexpr uint32_t kRecFolder = 0x04;
+constexpr uint32_t kRecName = 0x08;
+constexpr uint32_t kRecLength = 0x10;
+
+// The play-time record's fields.
+constexpr uint32_t kTickHours = 0x24;
+constexpr uint32_t kTickMinutes = 0x28;
+constexpr uint32_t kTickSeconds = 0x2C;
+
+bool first_layout(uint32_t platform_id) {
+  return platform_id == 0x7100 || platform_id == 0x8000 || platform_id == 0x8040;
+}
+
+uint32_t record_offset(uint32_t platform_id) { return first_layout(platform_id) ? 0x6C : 0x74; }
+
+bool mpeg_audio_name(const fs::path& p) {
+  std::string e = ascii_lower(p.extension().string());
+  return e == ".mp3" || e == ".mp2" || e == ".mp1" || e == ".mpa";
+}
+
+bool within(const fs::path& p, const fs::path& base) {
+  fs::path rel = p.lexically_relative(base);
+  return !rel.empty() && *rel.begin() != "..";
+}
+
+std::u16string join_phone(const std::u16string& base, const fs::path& rel) {
+  if (rel.empty() || rel == ".") return base.empty() ? u"/" : base;
+  return base + u"/" + utf8_to_utf16(rel.generic_string());
+}
+
+// Tag text as UTF-16; Latin-1 frames and ID3v1 hold single-byte text in the phone's code page.
+std::u16string tag_text(const TagLib::String& s, bool single_byte, const std::string& codepage) {
+  if (single_byte) return codepage_to_utf16(s.to8Bit(false), codepage);
+  return utf8_to_utf16(s.to8Bit(true));
+}
+
+std::u16string id3v2_text(TagLib::ID3v2::Tag* tag, const char* id, const std::string& codepage) {
+  if (!tag) return {};
+  const TagLib::ID3v2::FrameList& frames = tag->frameListMap()[id];
+  if (frames.isEmpty()) return {};
+  auto* f = dynamic_cast<TagLib::ID3v2::TextIdentificationFrame*>(frames.front());
+  if (!f) return {};
+  return tag_text(f->toString(), f->textEncoding() == TagLib::String::Latin1, codepage);
+}
+
+}  // namespace
 
 MediaPlayer::MediaPlayer(Phone& phone) : phone_(phone) {}
-MediaPlayer::~MediaPlayer() = default;
-NowPlaying MediaPlayer::now_playing() const { return {}; }
+
+MediaPlayer::~MediaPlayer() {
+  stop_timer();
+  if (book_) phone_.books().destroy_firmware_book(book_);
+}
+
+// ---- Track data ----
+
+const MediaPlayer::TrackInfo& MediaPlayer::info(size_t index) const {
+  const fs::path& file = tracks_.at(index);
+  auto it = info_cache_.find(file);
+  if (it != info_cache_.end()) return it->second;
+  TrackInfo ti;
+  const std::string& cp = phone_.options().codepage;
+  int64_t ms = 0;
+  if (mpeg_audio_name(file)) {
+    ms = mp3_length_ms(file);
+    TagLib::MPEG::File f(file.c_str(), false);
+    if (f.isValid()) {
+      ti.title = id3v2_text(f.ID3v2Tag(false), "TIT2", cp);
+      ti.artist = id3v2_text(f.ID3v2Tag(false), "TPE1", cp);
+      if (TagLib::ID3v1::Tag* v1 = f.ID3v1Tag(false)) {
+        if (ti.title.empty()) ti.title = tag_text(v1->title(), true, cp);
+        if (ti.artist.empty()) ti.artist = tag_text(v1->artist(), true, cp);
+      }
+    }
+  } else {
+    TagLib::FileRef f(file.c_str(), true);
+    if (!f.isNull()) {
+      if (f.audioProperties()) ms = f.audioProperties()->lengthInMilliseconds();
+      if (f.tag()) {
+        ti.title = tag_text(f.tag()->title(), false, cp);
+        ti.artist = tag_text(f.tag()->artist(), false, cp);
+      }
+    }
+  }
+  if (ti.title.empty()) ti.title = utf8_to_utf16(file.filename().string());
+  ti.length_s = int(ms / 1000);
+  ti.duration_ms = std::max<int64_t>(ms, kMinPlayMs);
+  return info_cache_.emplace(file, std::move(ti)).first->second;
+}
+
+std::u16string MediaPlayer::phone_folder(size_t index) const { return folders_.at(index); }
+std::u16string MediaPlayer::phone_name(size_t index) const { return names_.at(index); }
+
+// Makes the music reachable through the phone's file services and works out every track's
+// phone folder and name. Music below the phone's root keeps its own phone path (mounted onto
+// itself, so that an older mount cannot shadow it); other music appears at /card/Music.
+void MediaPlayer::mount_music() {
+  fs::path common = tracks_.front().parent_path();
+  for (const fs::path& t : tracks_)
+    while (!within(t.parent_path(), common) && common != common.root_path())
+      common = common.parent_path();
+  FileSystem& files = phone_.files();
+  fs::path root = fs::weakly_canonical(files.root());
+  std::u16string base;
+  if (within(common, root)) {
+    base = join_phone(u"", common.lexically_relative(root));
+    if (base != u"/") files.mount(base, common);
+  } else {
+    base = kMusicMount;
+    files.mount(base, common);
+  }
+  folders_.clear();
+  names_.clear();
+  for (const fs::path& t : tracks_) {
+    folders_.push_back(join_phone(base == u"/" ? u"" : base,
+                                  t.parent_path().lexically_relative(common)));
+    names_.push_back(utf8_to_utf16(t.filename().string()));
+  }
+}
+
+// ---- Firmware memory ----
+
+void MediaPlayer::ensure_image() {
+  if (image_) return;
+  image_ = phone_.arena().alloc(kImageSize);
+  record_ = phone_.arena().alloc(kRecordSize);
+}
+
+FwAddr MediaPlayer::store_wstr(FwAddr& buf, uint32_t& cap, const std::u16string& s) {
+  uint32_t need = uint32_t(s.size() + 1);
+  if (need > cap) {
+    cap = std::max<uint32_t>({need, 2 * cap, 64});
+    buf = phone_.arena().alloc(cap * 2);
+  }
+  uint8_t* p = phone_.arena().at(buf, need * 2);
+  std::memcpy(p, s.data(), s.size() * 2);
+  std::memset(p + s.size() * 2, 0, 2);
+  return buf;
+}
+
+FwAddr MediaPlayer::track_record() const {
+  if (!book_) return 0;
+  return phone_.arena().read32(image_ + record_offset(phone_.options().platform_id));
+}
+
+void MediaPlayer::write_track() {
+  Arena& a = phone_.arena();
+  const TrackInfo& ti = info(index_);
+  a.write32(record_ + kRecFolder, store_wstr(folder_buf_, folder_cap_, folders_[index_]));
+  a.write32(record_ + kRecName, store_wstr(name_buf_, name_cap_, names_[index_]));
+  a.write32(record_ + kRecLength, uint32_t(ti.length_s));
+  a.write32(image_ + record_offset(phone_.options().platform_id), record_);
+  write_book_fields();
+}
+
+void MediaPlayer::write_book_fields() {
+  Arena& a = phone_.arena();
+  uint32_t count = uint32_t(tracks_.size());
+  uint32_t index = uint32_t(index_);
+  if (first_layout(phone_.options().platform_id)) {
+    uint16_t count16 = uint16_t(std::min<uint32_t>(count, 0xFFFF));
+    a.write16(image_ + 0x80, forms_.count_at_0x84_only ? 0 : count16);
+    a.write16(image_ + 0x84, forms_.count_at_0x84_only ? count16 : 0);
+    if (!forms_.index_at_0x72 && index < 10001) {
+      a.write16(image_ + 0x5C, uint16_t(index));
+      a.write16(image_ + 0x72, 0);
+    } else {
+      a.write16(image_ + 0x5C, 0xFFFF);
+      a.write16(image_ + 0x72, uint16_t(std::min<uint32_t>(index, 0xFFFF)));
+    }
+  } else {
+    a.write32(image_ + 0x94, count);
+    a.write16(image_ + 0x7A, uint16_t(std::min<uint32_t>(index, 0xFFFF)));
+  }
+}
+
+void MediaPlayer::set_layout_forms(BookLayoutForms forms) {
+  forms_ = forms;
+  if (book_) write_book_fields();
+}
+
+// ---- Commands ----
+
+void MediaPlayer::start(const fs::path& playlist) { start(load_playlist(playlist).tracks); }
+
+void MediaPlayer::start(std::vector<fs::path> tracks) {
+  if (tracks.empty()) throw std::runtime_error("the media player was given no tracks");
+  for (fs::path& t : tracks) {
+    std::error_code ec;
+    if (!fs::is_regular_file(t, ec)) throw std::runtime_error("no such track file: " + t.string());
+    t = fs::weakly_canonical(t);
+  }
+  stop_timer();
+  tracks_ = std::move(tracks);
+  mount_music();
+  ensure_image();
+  bool was_running = book_ != nullptr;
+  bool was_playing = playing_;
+  index_ = 0;
+  position_ms_ = 0;
+  anchor_ = phone_.queue().now();
+  playing_ = true;
+  if (!was_running) {
+    std::memset(phone_.arena().at(image_, kImageSize), 0, kImageSize);
+    book_ = phone_.books().create_firmware_book("MediaPlayer", image_);
+  }
+  write_track();
+  schedule();
+  if (was_running) post_event(codes::MEDIAPLAYER_TRACK);
+  if (!was_running || !was_playing) post_event(codes::MEDIAPLAYER_PLAY);
+  refresh();
+}
+
+void MediaPlayer::play() {
+  if (!book_ || playing_) return;
+  anchor_ = phone_.queue().now();
+  playing_ = true;
+  schedule();
+  post_event(codes::MEDIAPLAYER_PLAY);
+  refresh();
+}
+
+void MediaPlayer::pause() {
+  if (!book_ || !playing_) return;
+  fold_position();
+  playing_ = false;
+  stop_timer();
+  if (closed_on_pause_) post_event(codes::MEDIAPLAYER_CLOSED);
+  refresh();
+}
+
+void MediaPlayer::play_pause() {
+  if (playing_)
+    pause();
+  else
+    play();
+}
+
+void MediaPlayer::next() {
+  if (book_) go_to((index_ + 1) % tracks_.size());
+}
+
+void MediaPlayer::prev() {
+  if (book_) go_to((index_ + tracks_.size() - 1) % tracks_.size());
+}
+
+void MediaPlayer::seek(int seconds) {
+  if (!book_) return;
+  position_ms_ = std::clamp<int64_t>(int64_t(seconds) * 1000, 0, info(index_).duration_ms);
+  anchor_ = phone_.queue().now();
+  schedule();
+  refresh();
+}
+
+void MediaPlayer::volume_up() {
+  volume_ = std::min(volume_ + 1, kMaxVolume);
+  refresh();
+}
+
+void MediaPlayer::volume_down() {
+  volume_ = std::max(volume_ - 1, 0);
+  refresh();
+}
+
+void MediaPlayer::close() {
+  if (!book_) return;
+  fold_position();
+  stop_timer();
+  playing_ = false;
+  phone_.arena().write32(image_ + record_offset(phone_.options().platform_id), 0);
+  BOOK* book = book_;
+  book_ = nullptr;
+  phone_.books().destroy_firmware_book(book);
+  post_event(codes::MEDIAPLAYER_CLOSED);
+  refresh();
+}
+
+NowPlaying MediaPlayer::now_playing() const {
+  NowPlaying np;
+  np.volume = volume_;
+  if (!book_) return np;
+  const TrackInfo& ti = info(index_);
+  np.running = true;
+  np.playing = playing_;
+  np.title = ti.title;
+  np.artist = ti.artist;
+  np.position = int(position_ms() / 1000);
+  np.length = ti.length_s;
+  np.index = int(index_);
+  np.count = int(tracks_.size());
+  return np;
+}
+
+// ---- Play time ----
+
+int64_t MediaPlayer::position_ms() const {
+  if (book_ && playing_) return position_ms_ + (phone_.queue().now() - anchor_);
+  return position_ms_;
+}
+
+void MediaPlayer::fold_position() {
+  position_ms_ = position_ms();
+  anchor_ = phone_.queue().now();
+}
+
+void MediaPlayer::go_to(size_t index) {
+  stop_timer();
+  index_ = index;
+  position_ms_ = 0;
+  anchor_ = phone_.queue().now();
+  write_track();
+  schedule();
+  post_event(codes::MEDIAPLAYER_TRACK);
+  refresh();
+}
+
+// One timer at a time: the next whole second of play time or the track's end, whichever comes
+// first.
+void MediaPlayer::schedule() {
+  stop_timer();
+  if (!book_ || !playing_) return;
+  int64_t cur = position_ms();
+  int64_t end = info(index_).duration_ms;
+  int64_t at = std::min((cur / 1000 + 1) * 1000, end);
+  timer_ = phone_.queue().post_in(std::max<int64_t>(at - cur, 0), [this] {
+    timer_ = 0;
+    on_timer();
+  });
+}
+
+void MediaPlayer::on_timer() {
+  int64_t cur = position_ms();
+  if (cur > 0 && cur % 1000 == 0) post_tick(cur);
+  if (cur >= info(index_).duration_ms)
+    go_to((index_ + 1) % tracks_.size());  // after the last track: the first again
+  else
+    schedule();
+}
+
+void MediaPlayer::stop_timer() {
+  if (timer_) phone_.queue().cancel(timer_);
+  timer_ = 0;
+}
+
+// ---- Events ----
+
+void MediaPlayer::post_event(uint32_t code) {
+  Books* books = &phone_.books();
+  phone_.queue().post([books, code] { books->broadcast(code, nullptr); });
+}
+
+void MediaPlayer::post_tick(int64_t pos_ms) {
+  FwPlayTimerEvent ev{};
+  int64_t s = pos_ms / 1000;
+  int32_t fields[3] = {int32_t(s / 3600), int32_t(s / 60 % 60), int32_t(s % 60)};
+  std::memcpy(ev.raw + kTickHours, &fields[0], 4);
+  std::memcpy(ev.raw + kTickMinutes, &fields[1], 4);
+  std::memcpy(ev.raw + kTickSeconds, &fields[2], 4);
+  Books* books = &phone_.books();
+  phone_.queue().post([books, ev]() mutable {
+    books->broadcast(codes::MEDIAPLAYER_PLAY_TIMER, &ev);
+  });
+}
+
+void MediaPlayer::refresh() {
+  // TODO(gui): phone_.gui().refresh_screen();  -- add once GuiManager has the refresh hook.
+}
 
 }  // namespace host
+
+// ---- Services ----
+
+namespace host::svc {
+namespace {
+int is_player_book(BOOK* book) {
+  return book != nullptr && book == phone().player().book() ? 1 : 0;
+}
+}  // namespace
+
+void fw_send_ui_event(int event) {
+  MediaPlayer& p = phone().player();
+  switch (event) {
+    case codes::UI_MEDIAPLAYER_NEXT_TRACK: p.next(); break;
+    case codes::UI_MEDIAPLAYER_PREV_TRACK: p.prev(); break;
+    case codes::UI_VOLUME_UP: p.volume_up(); break;
+    case codes::UI_VOLUME_DOWN: p.volume_down(); break;
+    default: break;  // other UI events concern no part of this phone
+  }
+}
+
+void fw_player_play_pause(int) {
+  MediaPlayer& p = phone().player();
+  if (p.running()) p.play_pause();
+}
+
+BookPredicate fw_player_book_predicate() { return &is_player_book; }
+
+int fw_platform_id() { return int(phone().options().platform_id); }
+
+}  // namespace host::svc
