@@ -21,3 +21,6 @@ void UpdatePlayTimeLabels();
 // Slot 11 lives for one redraw: built right before it is drawn, released right after.
 void BuildTrackNumberLabel();
 void ReleaseTrackNumberLabel();
+// The full exit: releases slots 0 to 10 in ascending order and frees buff[0] to buff[2]
+// (the buffers are char16_t arrays: free them only with delete[]).
+void ReleaseAllLabels();

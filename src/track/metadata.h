@@ -22,6 +22,9 @@ struct METADATA {
   MP3_INFO info;
 };
 
+// Receives the status of each cover file looked for; only its answer is used.
+extern FSTAT _fstat;
+
 void GetMetaData(METADATA* md, const char16_t* folder, const char16_t* name);
 void GetCover(FwHandle handle, const char16_t* folder, const char16_t* name, METADATA* md);
 const char16_t* GetType_str(int type);
