@@ -1,0 +1,216 @@
+#include "mp3/mp3.h"
+
+#include <new>
+
+#include "platform/fw.h"
+
+int32_t lngFileSize = 0;
+int32_t intVFrames = 0;
+uint8_t boolVBitRate = 0;
+uint32_t bithdr = 0;
+
+const int32_t SampleRateTable[4][4] = {
+    {11025, 12000, 8000, 0},   // MPEG-2.5
+    {0, 0, 0, 0},              // reserved
+    {22050, 24000, 16000, 0},  // MPEG-2
+    {44100, 48000, 32000, 0},  // MPEG-1
+};
+
+const int16_t BitrateTable[2][3][16] = {
+    // MPEG-2 and MPEG-2.5
+    {
+        {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0},       // Layer III
+        {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0},       // Layer II
+        {0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256, 0},  // Layer I
+    },
+    // MPEG-1
+    {
+        {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 0},     // Layer III
+        {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384, 0},    // Layer II
+        {0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448, 0}, // Layer I
+    },
+};
+
+namespace {
+
+// Bytes read per step of the frame search; consecutive blocks share the last three bytes so that
+// a header straddling two blocks is still seen.
+constexpr int kSearchBlock = 4096;
+constexpr int kOverlap = 3;
+
+uint32_t BigEndian32(const uint8_t* b) {
+  return (uint32_t(b[0]) << 24) | (uint32_t(b[1]) << 16) | (uint32_t(b[2]) << 8) | uint32_t(b[3]);
+}
+
+// Reads up to `size` bytes; the count actually delivered (0 on failure).
+int ReadSome(int fd, uint8_t* buf, int size) {
+  int n = fw_file_read(fd, buf, size);
+  if (n < 0) return 0;
+  return n > size ? size : n;
+}
+
+// Looks for the first valid frame header at positions `start` up to (not including) `end`.
+// Returns the position, or -1. Leaves `bithdr` at the last position tried.
+int32_t FindFrameHeader(int fd, int32_t start, int32_t end) {
+  if (start >= end) return -1;
+  if (fw_file_seek(fd, start, FW_SEEK_SET) < 0) return -1;
+
+  uint8_t small[64];
+  uint8_t* buf = new (std::nothrow) uint8_t[kOverlap + kSearchBlock];
+  uint8_t* block = buf ? buf : small;
+  int capacity = buf ? kOverlap + kSearchBlock : int(sizeof small);
+
+  int32_t found = -1;
+  int32_t base = start;  // file position of block[0]
+  int carry = 0;         // bytes kept from the previous block
+  for (;;) {
+    int n = ReadSome(fd, block + carry, capacity - carry);
+    int total = carry + n;
+    for (int i = 0; i + 4 <= total; ++i) {
+      if (base + i >= end) break;
+      LoadMP3Header(block + i);
+      if (IsValidHeader()) {
+        found = base + i;
+        break;
+      }
+    }
+    if (found >= 0 || n <= 0 || total < 4) break;
+    int keep = total < kOverlap ? total : kOverlap;
+    int32_t next = base + (total - keep);
+    if (next >= end) break;
+    for (int i = 0; i < keep; ++i) block[i] = block[total - keep + i];
+    base = next;
+    carry = keep;
+  }
+  delete[] buf;
+  return found;
+}
+
+}  // namespace
+
+uint32_t synchsafeToNormal(const uint8_t* b) {
+  // A set top bit, which a synchsafe integer never has, still counts one place higher.
+  return (uint32_t(b[0]) << 21) + (uint32_t(b[1]) << 14) + (uint32_t(b[2]) << 7) + uint32_t(b[3]);
+}
+
+void LoadMP3Header(const uint8_t* b) { bithdr = BigEndian32(b); }
+
+int LoadVBRHeader(const uint8_t* b) {
+  if (b[0] != 'X' || b[1] != 'i' || b[2] != 'n' || b[3] != 'g') return 0;
+  intVFrames = (b[7] & 1) ? int32_t(BigEndian32(b + 8)) : -1;
+  return 1;
+}
+
+uint32_t getFrameSync() { return bithdr >> 21; }
+uint32_t getVersionIndex() { return (bithdr >> 19) & 3; }
+uint32_t getLayerIndex() { return (bithdr >> 17) & 3; }
+uint32_t getBitrateIndex() { return (bithdr >> 12) & 15; }
+uint32_t getFrequencyIndex() { return (bithdr >> 10) & 3; }
+uint32_t getModeIndex() { return (bithdr >> 6) & 3; }
+uint32_t getEmphasisIndex() { return bithdr & 3; }
+
+int IsValidHeader() {
+  if (getFrameSync() != 0x7FF) return 0;
+  if (getVersionIndex() == 1) return 0;
+  if (getLayerIndex() == 0) return 0;
+  if (getBitrateIndex() == 0 || getBitrateIndex() == 15) return 0;
+  if (getFrequencyIndex() == 3) return 0;
+  if (getEmphasisIndex() == 2) return 0;
+  return 1;
+}
+
+int32_t getFrequency() { return SampleRateTable[getVersionIndex()][getFrequencyIndex()]; }
+
+int32_t getNumberOfFrames() { return intVFrames; }
+
+int32_t getBitrate() {
+  uint32_t layer = getLayerIndex();
+  if (boolVBitRate) {
+    int32_t frames = getNumberOfFrames();
+    // Without a usable frame count (none, or 0) the frame header's own bitrate stands.
+    if (frames > 0) {
+      // Bytes per frame per (bit/s / Hz): 48 for Layer I, 72 for Layer III of the lower sample
+      // rates (576 samples a frame), 144 otherwise.
+      int k = 144;
+      if (layer == 3)
+        k = 48;
+      else if (layer == 1 && getVersionIndex() != 3)
+        k = 72;
+      double average = double(lngFileSize) / double(frames);
+      double rate = double(getFrequency()) * average / (1000.0 * k);
+      if (!(rate < 2147483647.0) || !(rate > -2147483648.0)) return 0;
+      return int32_t(rate);
+    }
+  }
+  if (layer == 0) return 0;
+  return BitrateTable[getVersionIndex() & 1][layer - 1][getBitrateIndex()];
+}
+
+int32_t getMode() { return int32_t(getModeIndex()); }
+
+int32_t getLengthInSeconds() {
+  int32_t rate = getBitrate();
+  if (rate == 0) return 0;
+  // 64-bit so that audio of 256 MiB and more does not overflow.
+  int64_t kbits = int64_t(lngFileSize) * 8 / 1000;
+  return int32_t(kbits / rate);
+}
+
+MP3_INFO ReadMP3Information(const char16_t* folder, const char16_t* name) {
+  MP3_INFO info = {};
+
+  FSTAT st = {};
+  if (fw_file_stat(folder, name, &st) < 0) {
+    lngFileSize = 0;
+    return info;
+  }
+  uint32_t raw_size;
+  std::memcpy(&raw_size, st.raw + 8, 4);
+  int32_t file_size = raw_size > 0x7FFFFFFFu ? 0x7FFFFFFF : int32_t(raw_size);
+  lngFileSize = file_size;
+
+  int fd = fw_file_open(folder, name, FW_OPEN_READ, FW_PERM_RW, 0);
+  if (fd < 0) {
+    lngFileSize = 0;
+    return info;
+  }
+
+  uint8_t head[100] = {};
+  int got = ReadSome(fd, head, sizeof head);
+  int32_t tag_size = 0;
+  if (got >= 10 && head[0] == 'I' && head[1] == 'D' && head[2] == '3') {
+    uint32_t decoded = synchsafeToNormal(head + 6);
+    tag_size = decoded > 0x7FFFFFFFu ? 0x7FFFFFFF : int32_t(decoded);
+  }
+  // A tag that claims more than the file holds leaves no audio, not a negative amount.
+  lngFileSize = tag_size < file_size ? file_size - tag_size : 0;
+  info.audiosize = lngFileSize;
+  info.tagsize = tag_size;
+
+  int32_t pos = FindFrameHeader(fd, tag_size, file_size);
+  if (pos >= 0) {
+    uint32_t header = bithdr;
+    int side;
+    if (getVersionIndex() == 3)
+      side = getModeIndex() == 3 ? 17 : 32;
+    else
+      side = getModeIndex() == 3 ? 9 : 17;
+    uint8_t xing[12] = {};
+    if (fw_file_seek(fd, pos + 4 + side, FW_SEEK_SET) >= 0) {
+      // Bytes the read did not deliver stay zero and so never match.
+      int n = ReadSome(fd, xing, sizeof xing);
+      for (int i = n; i < int(sizeof xing); ++i) xing[i] = 0;
+    }
+    bithdr = header;
+    boolVBitRate = uint8_t(LoadVBRHeader(xing));
+    info.vbr = boolVBitRate;
+    info.bitrate = getBitrate();
+    info.frequency = getFrequency();
+    info.mode = getMode();
+    info.length = getLengthInSeconds();
+    info.found = 1;
+  }
+
+  fw_file_close(fd);
+  return info;
+}
