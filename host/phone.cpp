@@ -57,10 +57,14 @@ Phone::Phone(Options options) : options_(std::move(options)) {
   services_->set_memory(arena_->data(), arena_->size());
   loader_ = std::make_unique<Loader>(*this);
   queue_->set_after_task([this] { after_task(); });
+  // A freed book releases its GUI objects; a freed GUI object leaves its book.
+  books_->set_gui_release([this](GUI* g) { gui_->free(g); });
+  gui_->set_free_listener([this](GUI* g) { books_->detach_gui(g); });
 }
 
 void Phone::after_task() {
   books_->flush();
+  gui_->flush();
   loader_->flush();
 }
 

@@ -1,0 +1,515 @@
+#include "host/gui_manager.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <new>
+
+#include "host/event_queue.h"
+#include "host/fonts.h"
+#include "host/media_player.h"
+#include "host/phone.h"
+#include "host/service_table.h"
+#include "host/wstr.h"
+
+namespace host {
+
+struct GuiManager::Record {
+  GUI* gui = nullptr;
+  BOOK* book = nullptr;
+  DispDescProc destr = nullptr;
+  DISP_DESC desc{};
+  // The display class, as its constructor set it.
+  std::string name;
+  int size = 0;
+  DispCreateProc on_create = nullptr;
+  DispCloseProc on_close = nullptr;
+  DispRedrawProc on_redraw = nullptr;
+  DispKeyProc on_key = nullptr;
+  // The display object: `size` zeroed bytes, DISP_OBJ first.
+  std::unique_ptr<std::byte[]> memory;
+  DISP_OBJ* obj = nullptr;
+  GC gc{};
+  int style = 0;
+  int mode = 0;
+  bool prepared = false;
+  bool shown = false;
+  bool backdrop = true;
+  bool dirty = false;
+  int busy = 0;         // methods of this object on the stack
+  bool doomed = false;  // freed; torn down when no method of it runs
+  bool closing = false;
+  uint64_t redraws = 0;
+};
+
+GuiManager::GuiManager(Phone& phone) : phone_(phone) {
+  screen_gc_ = GC{RECT{0, uint16_t(phone.options().screen_w), 0, uint16_t(phone.options().screen_h)},
+                  0, 0};
+}
+
+// The add-on is unloaded before the phone's subsystems go, so no method may run now.
+GuiManager::~GuiManager() = default;
+
+GuiManager::Record* GuiManager::find(const GUI* gui) const {
+  auto it = records_.find(gui);
+  return it == records_.end() ? nullptr : it->second.get();
+}
+
+GuiManager::Record* GuiManager::find(const DISP_OBJ* obj) const {
+  if (!obj) return nullptr;
+  for (auto& [g, r] : records_)
+    if (r->obj == obj) return r.get();
+  return nullptr;
+}
+
+GuiManager::Record* GuiManager::find(const DISP_DESC* desc) const {
+  if (!desc) return nullptr;
+  if (constructing_ && &constructing_->desc == desc) return constructing_;
+  for (auto& [g, r] : records_)
+    if (&r->desc == desc) return r.get();
+  return nullptr;
+}
+
+template <typename F>
+void GuiManager::run_method(Record* r, bool draws, F&& f) {
+  Record* saved = current_;
+  if (draws) current_ = r;
+  ++r->busy;
+  f();
+  --r->busy;
+  current_ = saved;
+  if (r->busy == 0 && r->doomed && !r->closing) teardown(r);
+}
+
+GUI* GuiManager::create(GUI* storage, DispDescProc destr, DispDescProc constr, BOOK* book) {
+  if (!storage || !constr || find(storage)) return nullptr;
+  auto rec = std::make_unique<Record>();
+  Record* r = rec.get();
+  r->gui = storage;
+  r->book = book;
+  r->destr = destr;
+  r->desc.impl = r;
+  r->gc = screen_gc_;
+  r->gc.flag = 0;
+  r->gc.setting = 0;
+
+  constructing_ = r;
+  constr(&r->desc);
+  constructing_ = nullptr;
+
+  if (r->size < 0 || r->size > MAX_OBJECT_SIZE) {
+    if (destr) destr(&r->desc);
+    return nullptr;
+  }
+  const size_t bytes = std::max(size_t(r->size), sizeof(DISP_OBJ));
+  r->memory.reset(new std::byte[bytes]());
+  r->obj = new (r->memory.get()) DISP_OBJ{r};
+  storage->impl = r;
+  records_.emplace(storage, std::move(rec));
+  ++created_;
+
+  int ok = 1;
+  if (r->on_create) run_method(r, false, [&] { ok = r->on_create(r->obj); });
+  Record* still = find(storage);
+  if (still != r || r->doomed || ok == 0) {
+    // Refused by its create method (or freed inside it): the object never existed.
+    if (still == r) {
+      if (r->destr) r->destr(&r->desc);
+      shown_.erase(std::remove(shown_.begin(), shown_.end(), storage), shown_.end());
+      records_.erase(storage);
+    }
+    return nullptr;
+  }
+  return storage;
+}
+
+DISP_OBJ* GuiManager::disp_obj(const GUI* gui) const {
+  Record* r = find(gui);
+  return r ? r->obj : nullptr;
+}
+
+void GuiManager::set_style(GUI* gui, int style) {
+  if (Record* r = find(gui)) r->style = style;
+}
+
+void GuiManager::set_mode(GUI* gui, int mode) {
+  if (Record* r = find(gui)) r->mode = mode;
+}
+
+void GuiManager::prepare(GUI* gui) {
+  if (Record* r = find(gui)) r->prepared = true;
+}
+
+void GuiManager::show(GUI* gui) {
+  Record* r = find(gui);
+  if (!r || r->doomed) return;
+  shown_.erase(std::remove(shown_.begin(), shown_.end(), gui), shown_.end());
+  shown_.push_back(gui);
+  r->shown = true;
+  r->dirty = true;
+}
+
+void GuiManager::free(GUI* gui) {
+  Record* r = find(gui);
+  if (!r || r->doomed) return;
+  r->doomed = true;
+  if (r->busy == 0) teardown(r);
+}
+
+void GuiManager::teardown(Record* r) {
+  r->closing = true;
+  GUI* gui = r->gui;
+  if (r->shown) screen_dirty_ = true;
+  shown_.erase(std::remove(shown_.begin(), shown_.end(), gui), shown_.end());
+  r->shown = false;
+  if (r->on_close) run_method(r, false, [&] { r->on_close(r->obj); });
+  if (r->destr) r->destr(&r->desc);
+  if (current_ == r) current_ = nullptr;
+  records_.erase(gui);
+  if (on_free_) on_free_(gui);
+}
+
+void GuiManager::invalidate(DISP_OBJ* obj) {
+  if (Record* r = find(obj)) r->dirty = true;
+}
+
+void GuiManager::set_backdrop(DISP_OBJ* obj, int value) {
+  if (Record* r = find(obj)) {
+    r->backdrop = value != 0;
+    r->dirty = true;
+  }
+}
+
+GC* GuiManager::gc(DISP_OBJ* obj) {
+  Record* r = find(obj);
+  return r ? &r->gc : nullptr;
+}
+
+void GuiManager::desc_set_name(DISP_DESC* desc, const char* name) {
+  if (Record* r = find(desc)) r->name = name ? name : "";
+}
+void GuiManager::desc_set_size(DISP_DESC* desc, int size) {
+  if (Record* r = find(desc)) r->size = size;
+}
+void GuiManager::desc_set_on_create(DISP_DESC* desc, DispCreateProc f) {
+  if (Record* r = find(desc)) r->on_create = f;
+}
+void GuiManager::desc_set_on_close(DISP_DESC* desc, DispCloseProc f) {
+  if (Record* r = find(desc)) r->on_close = f;
+}
+void GuiManager::desc_set_on_redraw(DISP_DESC* desc, DispRedrawProc f) {
+  if (Record* r = find(desc)) r->on_redraw = f;
+}
+void GuiManager::desc_set_on_key(DISP_DESC* desc, DispKeyProc f) {
+  if (Record* r = find(desc)) r->on_key = f;
+}
+
+bool GuiManager::is_gc(const GC* gc) const {
+  if (!gc) return false;
+  if (gc == &screen_gc_) return true;
+  for (auto& [g, r] : records_)
+    if (&r->gc == gc) return true;
+  return false;
+}
+
+Box GuiManager::clip_of(const GC* gc) const {
+  if (!is_gc(gc)) gc = current_ ? &current_->gc : &screen_gc_;
+  return Box::of(gc->clip).intersect(phone_.screen().bounds());
+}
+
+GC* GuiManager::current_gc() { return current_ ? &current_->gc : &screen_gc_; }
+
+bool GuiManager::deliver_key(int key, int mode) {
+  for (auto it = shown_.rbegin(); it != shown_.rend(); ++it) {
+    Record* r = find(*it);
+    if (!r || r->doomed) continue;
+    if (!r->on_key) return false;
+    run_method(r, false, [&] { r->on_key(r->obj, key, 0, 0, mode); });
+    return true;
+  }
+  return false;
+}
+
+bool GuiManager::needs_frame() const {
+  if (screen_dirty_) return true;
+  for (GUI* g : shown_)
+    if (Record* r = find(g); r && r->dirty) return true;
+  return false;
+}
+
+void GuiManager::flush() {
+  if (composing_) return;
+  // A frame may free a GUI object (a finished hide); the next frame shows the screen without it.
+  for (int i = 0; i < 4 && needs_frame(); ++i) compose();
+}
+
+void GuiManager::refresh_screen() {
+  screen_dirty_ = true;
+  if (shown_.empty() && !composing_) compose();
+}
+
+void GuiManager::compose() {
+  if (composing_) return;
+  composing_ = true;
+  screen_dirty_ = false;
+  for (auto& [g, r] : records_) r->dirty = false;
+  paint_beneath();
+  Screen& screen = phone_.screen();
+  const std::vector<GUI*> order = shown_;
+  for (GUI* g : order) {
+    Record* r = find(g);
+    if (!r || r->doomed || !r->shown) continue;
+    if (r->backdrop) screen.fill(screen.bounds(), BACKDROP_COLOR, screen.bounds());
+    if (r->on_redraw) {
+      ++redraws_;
+      ++r->redraws;
+      run_method(r, true, [&] { r->on_redraw(r->obj, 0, 0, 0); });
+    }
+  }
+  ++frames_;
+  composing_ = false;
+  const int64_t now = phone_.queue().now();
+  const auto listeners = frame_listeners_;
+  for (auto& [id, f] : listeners) f(now);
+}
+
+int GuiManager::add_frame_listener(std::function<void(int64_t)> f) {
+  int id = next_listener_++;
+  frame_listeners_.emplace(id, std::move(f));
+  return id;
+}
+
+void GuiManager::remove_frame_listener(int id) { frame_listeners_.erase(id); }
+
+size_t GuiManager::drop_code_in(uintptr_t lo, uintptr_t hi) {
+  auto in = [&](auto f) {
+    auto a = reinterpret_cast<uintptr_t>(f);
+    return f && a >= lo && a < hi;
+  };
+  size_t n = 0;
+  for (auto it = records_.begin(); it != records_.end();) {
+    Record* r = it->second.get();
+    if (in(r->destr) || in(r->on_create) || in(r->on_close) || in(r->on_redraw) || in(r->on_key)) {
+      GUI* gui = r->gui;
+      if (r->shown) screen_dirty_ = true;
+      shown_.erase(std::remove(shown_.begin(), shown_.end(), gui), shown_.end());
+      if (current_ == r) current_ = nullptr;
+      it = records_.erase(it);
+      if (on_free_) on_free_(gui);
+      ++n;
+    } else {
+      ++it;
+    }
+  }
+  return n;
+}
+
+bool GuiManager::is_live(const GUI* gui) const { return find(gui) != nullptr; }
+
+bool GuiManager::is_shown(const GUI* gui) const {
+  Record* r = find(gui);
+  return r && r->shown;
+}
+
+GUI* GuiManager::top() const {
+  for (auto it = shown_.rbegin(); it != shown_.rend(); ++it)
+    if (Record* r = find(*it); r && !r->doomed) return *it;
+  return nullptr;
+}
+
+std::optional<GuiInfo> GuiManager::info(const GUI* gui) const {
+  Record* r = find(gui);
+  if (!r) return std::nullopt;
+  GuiInfo i;
+  i.class_name = r->name;
+  i.object_size = r->size;
+  i.book = r->book;
+  i.style = r->style;
+  i.mode = r->mode;
+  i.prepared = r->prepared;
+  i.shown = r->shown;
+  i.backdrop = r->backdrop;
+  i.dirty = r->dirty;
+  i.redraws = r->redraws;
+  return i;
+}
+
+// The screen beneath the GUI objects ------------------------------------------------------------
+
+namespace {
+
+// Fonts of the phone's own screens (see Fonts for the sizes).
+constexpr int FONT_SMALL = 0x2010;       // 12 px
+constexpr int FONT_TEXT = 0x2012;        // 14 px
+constexpr int FONT_TITLE = 0x2114;       // 16 px bold
+constexpr int FONT_CLOCK = 0x2128;       // 32 px bold
+constexpr int FONT_ART = 0x2040;         // 51 px
+
+constexpr uint32_t BG_TOP = 0xFF1C2433;
+constexpr uint32_t BG_BOTTOM = 0xFF090C12;
+constexpr uint32_t BAR = 0x70000000;
+constexpr uint32_t TEXT_MAIN = 0xFFF2F5FA;
+constexpr uint32_t TEXT_DIM = 0xFF8FA3BA;
+constexpr uint32_t ACCENT = 0xFF4FC3F7;
+constexpr uint32_t TRACK = 0xFF33405A;
+
+std::u16string u16(const std::string& s) { return utf8_to_utf16(s); }
+
+std::u16string clock_text(int seconds) {
+  if (seconds < 0) seconds = 0;
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%02d:%02d", seconds / 60, seconds % 60);
+  return u16(buf);
+}
+
+// Time of day on the phone: the virtual clock starts at 12:00.
+std::u16string time_of_day(int64_t ms) {
+  int64_t minutes = 12 * 60 + ms / 60000;
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%02d:%02d", int(minutes / 60 % 24), int(minutes % 60));
+  return u16(buf);
+}
+
+}  // namespace
+
+void GuiManager::paint_beneath() {
+  if (phone_.player().now_playing().running)
+    paint_player();
+  else
+    paint_idle();
+}
+
+void GuiManager::paint_idle() {
+  Screen& s = phone_.screen();
+  const Box all = s.bounds();
+  const int w = s.width(), h = s.height();
+  s.gradient(all, BG_TOP, BG_BOTTOM, all);
+  s.fill({0, 0, w, 18}, BAR, all);
+  s.draw_text(u"TuneStrip phone", FONT_SMALL, ALIGN_LEFT, {4, 2, w - 4, 18}, TEXT_DIM, all);
+  const int64_t now = phone_.queue().now();
+  s.draw_text(time_of_day(now), FONT_CLOCK, ALIGN_CENTER, {0, h / 3 - 20, w, h / 3 + 24},
+              TEXT_MAIN, all);
+  s.draw_text(u"Media player is off", FONT_TEXT, ALIGN_CENTER, {0, h / 3 + 30, w, h / 3 + 50},
+              TEXT_DIM, all);
+  s.fill({0, h - 22, w, h}, BAR, all);
+  s.draw_text(u"Menu", FONT_TEXT, ALIGN_CENTER, {0, h - 20, w, h}, TEXT_MAIN, all);
+}
+
+void GuiManager::paint_player() {
+  Screen& s = phone_.screen();
+  const Box all = s.bounds();
+  const int w = s.width(), h = s.height();
+  const NowPlaying np = phone_.player().now_playing();
+
+  s.gradient(all, BG_TOP, BG_BOTTOM, all);
+  // Status bar: the player's name and the time of day.
+  s.fill({0, 0, w, 18}, BAR, all);
+  s.draw_text(u"Media player", FONT_SMALL, ALIGN_LEFT, {4, 2, w - 50, 18}, TEXT_DIM, all);
+  s.draw_text(time_of_day(phone_.queue().now()), FONT_SMALL, ALIGN_RIGHT, {w - 60, 2, w - 4, 18},
+              TEXT_DIM, all);
+
+  // Artwork placeholder: a framed square with a note.
+  const int art = std::min(96, w / 2);
+  const Box art_box{(w - art) / 2, 28, (w + art) / 2, 28 + art};
+  s.gradient(art_box, 0xFF34507A, 0xFF1E2B42, all);
+  s.draw_rect(art_box, 0xFF46618C, 0, all);
+  s.draw_text(u"\u266B", FONT_ART, ALIGN_CENTER, {art_box.x1, art_box.y1 + art / 2 - 32,
+                                                  art_box.x2, art_box.y2},
+              0xC0FFFFFF, all);
+
+  int y = art_box.y2 + 10;
+  s.draw_text(np.title.empty() ? u"Unknown title" : np.title, FONT_TITLE, ALIGN_CENTER,
+              {6, y, w - 6, y + 20}, TEXT_MAIN, all);
+  y += 22;
+  s.draw_text(np.artist.empty() ? u"Unknown artist" : np.artist, FONT_TEXT, ALIGN_CENTER,
+              {6, y, w - 6, y + 18}, TEXT_DIM, all);
+  y += 26;
+
+  // Progress line and times.
+  const int x1 = 16, x2 = w - 16;
+  s.fill({x1, y, x2, y + 3}, TRACK, all);
+  int done = x1;
+  if (np.length > 0)
+    done = x1 + int(int64_t(std::clamp(np.position, 0, np.length)) * (x2 - x1) / np.length);
+  s.fill({x1, y, done, y + 3}, ACCENT, all);
+  s.fill({done - 2, y - 2, done + 3, y + 5}, TEXT_MAIN, all);
+  y += 8;
+  s.draw_text(clock_text(np.position), FONT_SMALL, ALIGN_LEFT, {x1, y, x1 + 60, y + 16}, TEXT_MAIN,
+              all);
+  s.draw_text(clock_text(np.length), FONT_SMALL, ALIGN_RIGHT, {x2 - 60, y, x2, y + 16}, TEXT_DIM,
+              all);
+  if (np.count > 0) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%d / %d", np.index + 1, np.count);
+    s.draw_text(u16(buf), FONT_SMALL, ALIGN_CENTER, {x1, y, x2, y + 16}, TEXT_DIM, all);
+  }
+  y += 22;
+  s.draw_text(np.playing ? u"\u25B6  Playing" : u"\u275A\u275A  Paused", FONT_TEXT, ALIGN_CENTER,
+              {0, y, w, y + 18}, np.playing ? ACCENT : TEXT_DIM, all);
+
+  // Volume and soft keys at the bottom.
+  s.fill({0, h - 22, w, h}, BAR, all);
+  s.draw_text(u"Options", FONT_TEXT, ALIGN_LEFT, {6, h - 20, w / 2, h}, TEXT_MAIN, all);
+  s.draw_text(u"Back", FONT_TEXT, ALIGN_RIGHT, {w / 2, h - 20, w - 6, h}, TEXT_MAIN, all);
+  const int vol = std::clamp(np.volume, 0, 15);
+  for (int i = 0; i < 15; ++i) {
+    int bx = w / 2 - 30 + i * 4;
+    int bh = 3 + i / 2;
+    s.fill({bx, h - 6 - bh, bx + 3, h - 6}, i < vol ? ACCENT : TRACK, all);
+  }
+}
+
+}  // namespace host
+
+// Services ---------------------------------------------------------------------------------------
+
+namespace host::svc {
+
+GUI* fw_gui_create(GUI* storage, DispDescProc destr, DispDescProc constr, BOOK* book, int, int,
+                   int) {
+  return phone().gui().create(storage, destr, constr, book);
+}
+DISP_OBJ* fw_gui_get_disp_obj(GUI* gui) { return phone().gui().disp_obj(gui); }
+void fw_gui_set_style(GUI* gui, int style) { phone().gui().set_style(gui, style); }
+void fw_gui_set_mode(GUI* gui, int mode) { phone().gui().set_mode(gui, mode); }
+void fw_gui_prepare(GUI* gui) { phone().gui().prepare(gui); }
+void fw_gui_show(GUI* gui) { phone().gui().show(gui); }
+void fw_gui_free(GUI* gui) { phone().gui().free(gui); }
+void fw_disp_invalidate(DISP_OBJ* obj, int) { phone().gui().invalidate(obj); }
+void fw_disp_set_backdrop(DISP_OBJ* obj, int value) { phone().gui().set_backdrop(obj, value); }
+void fw_disp_desc_set_name(DISP_DESC* desc, const char* name) {
+  phone().gui().desc_set_name(desc, name);
+}
+void fw_disp_desc_set_size(DISP_DESC* desc, int size) { phone().gui().desc_set_size(desc, size); }
+void fw_disp_desc_set_on_create(DISP_DESC* desc, DispCreateProc f) {
+  phone().gui().desc_set_on_create(desc, f);
+}
+void fw_disp_desc_set_on_close(DISP_DESC* desc, DispCloseProc f) {
+  phone().gui().desc_set_on_close(desc, f);
+}
+void fw_disp_desc_set_on_redraw(DISP_DESC* desc, DispRedrawProc f) {
+  phone().gui().desc_set_on_redraw(desc, f);
+}
+void fw_disp_desc_set_on_key(DISP_DESC* desc, DispKeyProc f) {
+  phone().gui().desc_set_on_key(desc, f);
+}
+
+GC* fw_get_gc(DISP_OBJ* obj) { return phone().gui().gc(obj); }
+
+void fw_gc_get_clip(GC* gc, RECT* rc) {
+  if (!rc) return;
+  GuiManager& g = phone().gui();
+  *rc = g.is_gc(gc) ? gc->clip : g.current_gc()->clip;
+}
+void fw_gc_set_clip(GC* gc, const RECT* rc) {
+  if (rc && phone().gui().is_gc(gc)) gc->clip = *rc;
+}
+int fw_gc_get_flag(GC* gc) { return phone().gui().is_gc(gc) ? gc->flag : 0; }
+void fw_gc_set_flag(GC* gc, int flag) {
+  if (phone().gui().is_gc(gc)) gc->flag = flag;
+}
+int fw_gc_get_setting(GC* gc) { return phone().gui().is_gc(gc) ? gc->setting : 0; }
+void fw_gc_set_setting(GC* gc, int setting) {
+  if (phone().gui().is_gc(gc)) gc->setting = setting;
+}
+
+}  // namespace host::svc

@@ -1,0 +1,293 @@
+#include "host/screen.h"
+
+#include <cmath>
+#include <stdexcept>
+#include <string>
+
+#include "host/arena.h"
+#include "host/fonts.h"
+#include "host/gui_manager.h"
+#include "host/image_store.h"
+#include "host/phone.h"
+#include "host/picture_output.h"
+#include "host/service_table.h"
+#include "host/text_store.h"
+
+namespace host {
+namespace {
+
+constexpr int MAX_SIDE = 4096;
+
+inline uint8_t mix(uint32_t src, uint32_t dst, uint32_t a) {
+  return uint8_t((src * a + dst * (255 - a) + 127) / 255);
+}
+
+}  // namespace
+
+Screen::Screen(Phone& phone)
+    : phone_(phone),
+      width_(phone.options().screen_w),
+      height_(phone.options().screen_h),
+      family_(int(phone.options().platform_id >> 12)) {
+  if (width_ <= 0 || height_ <= 0 || width_ > MAX_SIDE || height_ > MAX_SIDE)
+    throw std::invalid_argument("screen size " + std::to_string(width_) + "x" +
+                                std::to_string(height_) + " is out of range (1 to " +
+                                std::to_string(MAX_SIDE) + " pixels a side)");
+  Arena& arena = phone.arena();
+  const uint32_t bytes = uint32_t(width_) * uint32_t(height_) * 2;
+  pixels_ = arena.alloc(bytes);
+  mem_ = arena.at(pixels_, bytes);
+  decoy_ = arena.alloc(bytes);
+  uint8_t* decoy = arena.at(decoy_, bytes);
+  for (uint32_t i = 0; i < bytes; i += 2) {
+    decoy[i] = DECOY_PIXEL & 0xFF;
+    decoy[i + 1] = DECOY_PIXEL >> 8;
+  }
+
+  // Family 8: a pointer to a record whose first word is the pixel memory.
+  FwAddr record8 = arena.alloc(16);
+  arena.write32(record8, pixels_);
+  ref8_ = arena.alloc(4);
+  arena.write32(ref8_, record8);
+
+  // Family 9: a chain of layer records: an overlay, the screen, another overlay.
+  FwAddr layers[3];
+  for (FwAddr& l : layers) l = arena.alloc(LAYER_RECORD_SIZE);
+  arena.write32(layers[0] + 16, decoy_);
+  arena.write32(layers[0] + 32, layers[1]);
+  arena.write32(layers[1] + 16, pixels_);
+  arena.write32(layers[1] + 28, 1);
+  arena.write32(layers[1] + 32, layers[2]);
+  arena.write32(layers[2] + 16, decoy_);
+  arena.write32(layers[2] + 72, 1);
+  ref9_ = arena.alloc(4);
+  arena.write32(ref9_, layers[0]);
+
+  clear(0x000000);
+}
+
+uint16_t Screen::get565(int x, int y) const {
+  if (x < 0 || y < 0 || x >= width_ || y >= height_) return 0;
+  const uint8_t* p = mem_ + (size_t(y) * size_t(width_) + size_t(x)) * 2;
+  return family_ == 8 ? uint16_t(p[0] << 8 | p[1]) : uint16_t(p[1] << 8 | p[0]);
+}
+
+void Screen::put565(int x, int y, uint16_t v) {
+  if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
+  uint8_t* p = mem_ + (size_t(y) * size_t(width_) + size_t(x)) * 2;
+  if (family_ == 8) {
+    p[0] = uint8_t(v >> 8);
+    p[1] = uint8_t(v);
+  } else {
+    p[0] = uint8_t(v);
+    p[1] = uint8_t(v >> 8);
+  }
+}
+
+uint16_t Screen::to565(uint32_t rgb) {
+  uint32_t r = (rgb >> 16) & 0xFF, g = (rgb >> 8) & 0xFF, b = rgb & 0xFF;
+  return uint16_t((r >> 3) << 11 | (g >> 2) << 5 | (b >> 3));
+}
+
+uint32_t Screen::from565(uint16_t v) {
+  uint32_t r = (v >> 11) & 31, g = (v >> 5) & 63, b = v & 31;
+  r = r << 3 | r >> 2;
+  g = g << 2 | g >> 4;
+  b = b << 3 | b >> 2;
+  return 0xFF000000u | r << 16 | g << 8 | b;
+}
+
+void Screen::clear(uint32_t rgb) {
+  uint16_t v = to565(rgb);
+  for (int y = 0; y < height_; ++y)
+    for (int x = 0; x < width_; ++x) put565(x, y, v);
+  ++generation_;
+}
+
+void Screen::blend(int x, int y, uint32_t argb, uint8_t coverage, const Box& clip) {
+  if (!clip.contains(x, y) || !bounds().contains(x, y)) return;
+  uint32_t a = ((argb >> 24) * coverage + 127) / 255;
+  if (a == 0) return;
+  if (a == 255) {
+    put565(x, y, to565(argb));
+  } else {
+    uint32_t d = pixel(x, y);
+    uint32_t r = mix((argb >> 16) & 0xFF, (d >> 16) & 0xFF, a);
+    uint32_t g = mix((argb >> 8) & 0xFF, (d >> 8) & 0xFF, a);
+    uint32_t b = mix(argb & 0xFF, d & 0xFF, a);
+    put565(x, y, to565(r << 16 | g << 8 | b));
+  }
+  ++generation_;
+}
+
+void Screen::fill(const Box& box, uint32_t argb, const Box& clip) {
+  if ((argb >> 24) == 0) return;
+  Box b = box.intersect(clip).intersect(bounds());
+  for (int y = b.y1; y < b.y2; ++y)
+    for (int x = b.x1; x < b.x2; ++x) blend(x, y, argb, 255, b);
+}
+
+void Screen::gradient(const Box& box, uint32_t top, uint32_t bottom, const Box& clip) {
+  Box b = box.intersect(clip).intersect(bounds());
+  int span = std::max(1, box.height() - 1);
+  for (int y = b.y1; y < b.y2; ++y) {
+    uint32_t t = uint32_t((y - box.y1) * 255 / span);
+    uint32_t c = 0xFF000000u | uint32_t(mix((bottom >> 16) & 0xFF, (top >> 16) & 0xFF, t)) << 16 |
+                 uint32_t(mix((bottom >> 8) & 0xFF, (top >> 8) & 0xFF, t)) << 8 |
+                 mix(bottom & 0xFF, top & 0xFF, t);
+    for (int x = b.x1; x < b.x2; ++x) blend(x, y, c, 255, b);
+  }
+}
+
+void Screen::draw_rect(const Box& box, uint32_t frame, uint32_t fill_color, const Box& clip) {
+  if (box.empty()) return;
+  Box inner{box.x1 + 1, box.y1 + 1, box.x2 - 1, box.y2 - 1};
+  fill(inner, fill_color, clip);
+  if ((frame >> 24) == 0) return;
+  Box c = clip.intersect(bounds());
+  for (int x = box.x1; x < box.x2; ++x) {
+    blend(x, box.y1, frame, 255, c);
+    if (box.y2 - 1 != box.y1) blend(x, box.y2 - 1, frame, 255, c);
+  }
+  for (int y = box.y1 + 1; y < box.y2 - 1; ++y) {
+    blend(box.x1, y, frame, 255, c);
+    if (box.x2 - 1 != box.x1) blend(box.x2 - 1, y, frame, 255, c);
+  }
+}
+
+void Screen::draw_image(const Image& image, int x, int y, int w, int h, const Box& clip) {
+  if (image.width <= 0 || image.height <= 0 || w <= 0 || h <= 0) return;
+  Box target{x, y, x + w, y + h};
+  Box b = target.intersect(clip).intersect(bounds());
+  if (b.empty()) return;
+  const int sw = image.width, sh = image.height;
+  // Source span [lo, hi) of each destination column and row.
+  auto spans = [](int dst0, int dst1, int origin, int dst_len, int src_len) {
+    std::vector<std::pair<int, int>> out;
+    for (int d = dst0; d < dst1; ++d) {
+      int64_t i = d - origin;
+      int lo, hi;
+      if (src_len <= dst_len) {
+        lo = int(((2 * i + 1) * src_len) / (2 * int64_t(dst_len)));
+        hi = lo + 1;
+      } else {
+        lo = int((i * src_len) / dst_len);
+        hi = int(((i + 1) * src_len + dst_len - 1) / dst_len);
+      }
+      out.emplace_back(std::clamp(lo, 0, src_len - 1), std::clamp(hi, lo + 1, src_len));
+    }
+    return out;
+  };
+  auto cols = spans(b.x1, b.x2, x, w, sw);
+  auto rows = spans(b.y1, b.y2, y, h, sh);
+  for (int dy = b.y1; dy < b.y2; ++dy) {
+    auto [ry0, ry1] = rows[size_t(dy - b.y1)];
+    for (int dx = b.x1; dx < b.x2; ++dx) {
+      auto [rx0, rx1] = cols[size_t(dx - b.x1)];
+      uint32_t argb;
+      if (ry1 - ry0 == 1 && rx1 - rx0 == 1) {
+        argb = image.argb(rx0, ry0);
+      } else {
+        // Average with premultiplied alpha, so transparent pixels lend no colour.
+        uint64_t r = 0, g = 0, bl = 0, a = 0, n = 0;
+        for (int sy = ry0; sy < ry1; ++sy)
+          for (int sx = rx0; sx < rx1; ++sx) {
+            uint32_t p = image.argb(sx, sy);
+            uint32_t pa = p >> 24;
+            a += pa;
+            r += ((p >> 16) & 0xFF) * pa;
+            g += ((p >> 8) & 0xFF) * pa;
+            bl += (p & 0xFF) * pa;
+            ++n;
+          }
+        if (a == 0) continue;
+        argb = uint32_t((a + n / 2) / n) << 24 | uint32_t((r + a / 2) / a) << 16 |
+               uint32_t((g + a / 2) / a) << 8 | uint32_t((bl + a / 2) / a);
+      }
+      blend(dx, dy, argb, 255, b);
+    }
+  }
+}
+
+void Screen::draw_text(std::u16string_view text, int font_id, int align, const Box& box,
+                       uint32_t color, const Box& clip) {
+  if ((color >> 24) == 0 || text.empty()) return;
+  Box c = box.intersect(clip).intersect(bounds());
+  if (c.empty()) return;
+  Fonts& fonts = phone_.fonts();
+  // Each line is aligned on its own.
+  int top = box.y1;
+  const int line_height = fonts.metrics(font_id).line_height;
+  size_t start = 0;
+  while (start <= text.size()) {
+    size_t end = text.find(u'\n', start);
+    if (end == std::u16string_view::npos) end = text.size();
+    std::u16string_view line = text.substr(start, end - start);
+    int x = box.x1;
+    if (align == ALIGN_CENTER || align == ALIGN_RIGHT) {
+      int tw = fonts.text_width(line, font_id);
+      x = align == ALIGN_RIGHT ? box.x2 - tw : box.x1 + (box.width() - tw) / 2;
+    }
+    fonts.render(line, font_id, x, top,
+                 [&](int px, int py, uint8_t cov) { blend(px, py, color, cov, c); });
+    top += line_height;
+    if (top >= c.y2) break;
+    start = end + 1;
+  }
+}
+
+std::vector<uint8_t> Screen::rgba() const {
+  std::vector<uint8_t> out(size_t(width_) * size_t(height_) * 4);
+  size_t i = 0;
+  for (int y = 0; y < height_; ++y)
+    for (int x = 0; x < width_; ++x) {
+      uint32_t p = pixel(x, y);
+      out[i++] = uint8_t(p >> 16);
+      out[i++] = uint8_t(p >> 8);
+      out[i++] = uint8_t(p);
+      out[i++] = 0xFF;
+    }
+  return out;
+}
+
+bool Screen::save_png(const std::filesystem::path& path) const {
+  return write_png(path, width_, height_, rgba());
+}
+
+}  // namespace host
+
+namespace host::svc {
+
+int fw_display_width(int) { return phone().screen().width(); }
+int fw_display_height(int) { return phone().screen().height(); }
+
+FwAddr fw_screen_ref_family8() { return phone().screen().ref_family8(); }
+FwAddr fw_screen_ref_family9() { return phone().screen().ref_family9(); }
+
+void fw_draw_rect(int x1, int y1, int x2, int y2, uint32_t frame, uint32_t fill) {
+  Phone& p = phone();
+  p.screen().draw_rect({x1, y1, x2, y2}, frame, fill, p.gui().clip_of(nullptr));
+}
+
+void fw_draw_image(GC* gc, int x, int y, int w, int h, IMAGEID id) {
+  Phone& p = phone();
+  const Image* image = p.images().get(id);
+  if (!image) return;
+  // A width and height of 0 stand for the picture's own size.
+  if (w == 0 && h == 0) {
+    w = image->width;
+    h = image->height;
+  }
+  p.screen().draw_image(*image, x, y, w, h, p.gui().clip_of(gc));
+}
+
+void fw_draw_text(TEXTID text, int align, int x1, int y1, int x2, int y2, int, int, uint32_t color,
+                  int) {
+  Phone& p = phone();
+  const std::u16string* s = p.texts().get(text);
+  if (!s) return;
+  p.screen().draw_text(*s, p.fonts().current(), align, {x1, y1, x2, y2}, color,
+                       p.gui().clip_of(nullptr));
+}
+
+}  // namespace host::svc
