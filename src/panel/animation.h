@@ -14,3 +14,8 @@ void onHideTimer(uint16_t timer, void* data);
 void onTimer();
 // One step of the slide, run at the start of every redraw.
 void AnimationStep();
+// A hide that the step found finished ends here: the redraw calls it after its last drawing, so
+// the GUI object and the book go only once nothing of that redraw needs them.
+void EndFinishedHide();
+// Stops the slide's timer cycle (the panel closes or the program ends).
+void StopHideTimer();
