@@ -20,6 +20,13 @@ int Keys::hook(KeyHookProc f, int install) {
   return 0;
 }
 
+size_t Keys::remove_code_in(uintptr_t lo, uintptr_t hi) {
+  return std::erase_if(hooks_, [&](KeyHookProc h) {
+    auto a = reinterpret_cast<uintptr_t>(h);
+    return a >= lo && a < hi;
+  });
+}
+
 void Keys::deliver(int key, int mode) {
   ++delivered_;
   // The newest hook sees the key first; an answer other than 1 withholds it.

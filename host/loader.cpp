@@ -9,6 +9,8 @@
 
 #include "host/books.h"
 #include "host/codes.h"
+#include "host/gui_manager.h"
+#include "host/keys.h"
 #include "host/phone.h"
 #include "host/service_table.h"
 #include "host/timers.h"
@@ -151,7 +153,10 @@ void Loader::flush() {
 
 void Loader::unload(Module& m) {
   if (!m.handle) return;
+  // Whatever of the copy is still registered would call into unmapped code: drop it and count it.
   orphaned_ += phone_.timers().cancel_code_in(m.base, m.end);
+  orphaned_ += phone_.keys().remove_code_in(m.base, m.end);
+  orphaned_ += phone_.gui().drop_code_in(m.base, m.end);
   dlclose(m.handle);
   m.handle = nullptr;
 }

@@ -5,6 +5,7 @@
 
 #include "host/arena.h"
 #include "host/books.h"
+#include "host/codes.h"
 #include "host/event_queue.h"
 #include "host/file_system.h"
 #include "host/fonts.h"
@@ -60,6 +61,15 @@ Phone::Phone(Options options) : options_(std::move(options)) {
   // A freed book releases its GUI objects; a freed GUI object leaves its book.
   books_->set_gui_release([this](GUI* g) { gui_->free(g); });
   gui_->set_free_listener([this](GUI* g) { books_->detach_gui(g); });
+  // Keys every hook passed on go to the shown GUI object, else to the player.
+  keys_->add_sink([this](int key, int mode) { return gui_->deliver_key(key, mode); });
+  keys_->add_sink([this](int key, int mode) {
+    if (mode != codes::KBD_SHORT_PRESS || !player_->running()) return false;
+    if (key == codes::KEY_VOL_UP) player_->volume_up();
+    else if (key == codes::KEY_VOL_DOWN) player_->volume_down();
+    else return false;
+    return true;
+  });
 }
 
 void Phone::after_task() {
@@ -93,6 +103,9 @@ ResourceCounts Phone::counts() const {
   c.allocations = memory_->live_blocks();
   c.bytes = memory_->live_bytes();
   c.texts = texts_->live();
+  c.images = images_->live();
+  c.gui_objects = gui_->live();
+  c.tag_readers = tags_->live();
   c.timers = timers_->live() + timers_->queued_calls();
   c.key_hooks = keys_->hooks();
   c.books = books_->live_addon_books();

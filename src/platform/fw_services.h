@@ -13,7 +13,8 @@
 #endif
 
 constexpr unsigned FW_SERVICE_ENTRY = 0x8000;  // added to a number: the entry itself
-constexpr unsigned FW_TABLE_SIZE = 0x400;
+// Numbers run below 0x400; the entries of the 0x8000 range sit in the table's upper half.
+constexpr unsigned FW_TABLE_SIZE = 0x800;
 
 constexpr unsigned FW_SVC_FORMAT_WSTR = 0x115;
 
@@ -27,7 +28,9 @@ struct FwServiceTable {
 // Set by the loader before the add-on's entry point runs.
 FW_EXPORT FwServiceTable* fw_services;
 
-constexpr unsigned fw_slot(unsigned number) { return number & (FW_TABLE_SIZE - 1); }
+constexpr unsigned fw_slot(unsigned number) {
+  return (number & FW_SERVICE_ENTRY) ? 0x400 + (number & 0x3FF) : (number & 0x3FF);
+}
 
 #define FW_SERVICE(num, name, ret, params, args)                                        \
   inline ret name params {                                                              \

@@ -16,19 +16,19 @@ extern CONFIG_BLOCK config_block;
 // The named values: references to their fields inside `config_block`.
 #define TS_CFG_NAMES(kind, ...) TS_CFG_NAMES_##kind(__VA_ARGS__)
 #define TS_CFG_NAMES_KEY(name, name2, label, code, mode)  \
-  constexpr int32_t& name = config_block.name;            \
-  constexpr int32_t& name2 = config_block.name2;
+  inline constexpr int32_t& name = config_block.name;            \
+  inline constexpr int32_t& name2 = config_block.name2;
 #define TS_CFG_NAMES_OPEN(id, label)
 #define TS_CFG_NAMES_CLOSE(id)
-#define TS_CFG_NAMES_CHECK(name, label, def) constexpr int32_t& name = config_block.name;
-#define TS_CFG_NAMES_COLOR(name, label, def) constexpr uint32_t& name = config_block.name;
-#define TS_CFG_NAMES_FONT(name, label, def) constexpr int32_t& name = config_block.name;
-#define TS_CFG_NAMES_INT(name, label, lo, hi, def) constexpr int32_t& name = config_block.name;
+#define TS_CFG_NAMES_CHECK(name, label, def) inline constexpr int32_t& name = config_block.name;
+#define TS_CFG_NAMES_COLOR(name, label, def) inline constexpr uint32_t& name = config_block.name;
+#define TS_CFG_NAMES_FONT(name, label, def) inline constexpr int32_t& name = config_block.name;
+#define TS_CFG_NAMES_INT(name, label, lo, hi, def) inline constexpr int32_t& name = config_block.name;
 #define TS_CFG_NAMES_POINT(xname, yname, label, x, y) \
-  constexpr int32_t& xname = config_block.xname;      \
-  constexpr int32_t& yname = config_block.yname;
-#define TS_CFG_NAMES_RECT(name, label, x1, x2, y1, y2) constexpr RECT& name = config_block.name;
-#define TS_CFG_NAMES_LIST(name, label, tag, chosen) constexpr int32_t& name = config_block.name;
+  inline constexpr int32_t& xname = config_block.xname;      \
+  inline constexpr int32_t& yname = config_block.yname;
+#define TS_CFG_NAMES_RECT(name, label, x1, x2, y1, y2) inline constexpr RECT& name = config_block.name;
+#define TS_CFG_NAMES_LIST(name, label, tag, chosen) inline constexpr int32_t& name = config_block.name;
 
 TS_CONFIG_ITEMS(TS_CFG_NAMES)
 

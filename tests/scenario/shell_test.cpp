@@ -1,0 +1,214 @@
+// Whole runs of the application shell: start, second start, requests, configuration file, exit.
+#include <gtest/gtest.h>
+
+#include "host/service_table.h"
+#include "host/wstr.h"
+#include "test_phone.h"
+
+namespace fs = std::filesystem;
+using ts::TestPhone;
+
+namespace {
+
+// The built-in block, as the configuration tool writes it.
+std::string builtin_block() {
+  ts::TempDir tmp;
+  fs::path f = tmp.path() / "default.bcfg";
+  EXPECT_EQ(ts::run_command((ts::bin_dir() / "tunestrip-bcfg").string() + " default " + f.string()), 0);
+  return ts::read_file(f);
+}
+
+void expect_all_released(host::Phone& phone) {
+  host::ResourceCounts c = phone.counts();
+  EXPECT_TRUE(c.all_zero()) << c.summary();
+  EXPECT_EQ(phone.memory().bad_frees(), 0u);
+  EXPECT_EQ(phone.texts().bad_releases(), 0u);
+  EXPECT_EQ(phone.loader().bad_frees(), 0u);
+  EXPECT_EQ(phone.loader().orphaned_callbacks(), 0u);
+}
+
+TEST(Shell, FirstStartWritesTheBuiltInBlockAndExitReleasesEverything) {
+  TestPhone t;
+  EXPECT_EQ(t.start_addon(), 0);
+  ASSERT_NE(t.addon_book(), nullptr);
+  EXPECT_EQ(t.phone.keys().hooks(), 1u);
+  EXPECT_EQ(ts::read_file(t.config_file()), builtin_block());
+  EXPECT_FALSE(fs::exists(t.config_file(0x15)));
+  // The 14 panel images come from the second configuration folder.
+  auto loads = t.trace("fw_image_load(");
+  ASSERT_EQ(loads.size(), 14u);
+  EXPECT_EQ(loads[0], "fw_image_load(\"/card/other/ZBin/Config/TuneStrip\", \"NoCover.png\", ptr)");
+  EXPECT_EQ(loads[13], "fw_image_load(\"/card/other/ZBin/Config/TuneStrip\", \"Key5_S.png\", ptr)");
+
+  t.terminate();
+  EXPECT_EQ(t.addon_book(), nullptr);
+  EXPECT_EQ(t.phone.loader().unloaded(), 1u);
+  expect_all_released(t.phone);
+}
+
+TEST(Shell, SystemExitEndsTheProgramToo) {
+  TestPhone t;
+  t.start_addon();
+  t.system_exit();
+  EXPECT_EQ(t.addon_book(), nullptr);
+  expect_all_released(t.phone);
+}
+
+TEST(Shell, SecondStartShowsOneMessageAndCreatesNothing) {
+  TestPhone t;
+  t.start_addon();
+  host::ResourceCounts before = t.phone.counts();
+  size_t books = t.phone.books().addon_books_created();
+  t.clear_trace();
+  EXPECT_EQ(t.start_addon(), 0);
+  ASSERT_EQ(t.messages().size(), 1u);
+  const char16_t running[] = {0xD3, 0xE6, 0xE5, 0x20, 0xE7, 0xE0, 0xEF, 0xF3, 0xF9, 0xE5, 0xED, 0x21, 0};
+  EXPECT_EQ(t.messages()[0].text, host::utf16_to_utf8(running));
+  EXPECT_EQ(t.messages()[0].timeout_ms, 5000);
+  EXPECT_EQ(t.phone.books().addon_books_created(), books);
+  // The second copy is gone again; the first runs on undisturbed.
+  EXPECT_EQ(t.phone.loader().loaded(), 1u);
+  EXPECT_EQ(t.phone.counts(), before);
+  EXPECT_EQ(t.trace_count("fw_image_load("), 0u);
+  EXPECT_EQ(t.trace_count("fw_file_open("), 0u);
+  t.terminate();
+  expect_all_released(t.phone);
+}
+
+TEST(Shell, EveryStartLoadsFreshGlobals) {
+  TestPhone t;
+  t.start_addon();
+  t.terminate();
+  // Stale globals would find the old book pointer or skip loading the configuration.
+  t.clear_trace();
+  t.start_addon();
+  EXPECT_TRUE(t.messages().empty());
+  EXPECT_NE(t.addon_book(), nullptr);
+  EXPECT_EQ(t.trace_count("fw_image_load("), 14u);
+  t.terminate();
+  EXPECT_EQ(t.phone.loader().unloaded(), 2u);
+  expect_all_released(t.phone);
+}
+
+TEST(Shell, AboutMessageNamesTheProgramAndItsOwner) {
+  TestPhone t;
+  t.start_addon();
+  t.clear_trace();
+  t.about(t.addon_book());
+  ASSERT_EQ(t.messages().size(), 1u);
+  EXPECT_EQ(t.messages()[0].text.rfind("TuneStrip v1.0\n", 0), 0u);
+  EXPECT_EQ(t.trace("fw_message_box(").at(0).substr(0, 26), "fw_message_box(1879048191,");
+  EXPECT_NE(t.trace("fw_message_box(").at(0).find(", 0, 1, 5000, ptr)"), std::string::npos);
+  t.terminate();
+  expect_all_released(t.phone);
+}
+
+TEST(Shell, EditorStartsFromEitherApplicationFolderWithTheLoadedFile) {
+  for (int folder : {0x11, 0x10}) {
+    TestPhone t;
+    ts::write_file(t.phone.files().dir_path(folder) / "bcfgedit.ELF", "editor");
+    t.start_addon();
+    t.edit_config();
+    ASSERT_EQ(t.phone.messages().launches().size(), 1u);
+    const host::ElfLaunch& l = t.phone.messages().launches()[0];
+    EXPECT_EQ(l.path, host::utf16_to_utf8(t.phone.files().dir(folder)) + "/BcfgEdit.elf");
+    EXPECT_TRUE(l.accepted);
+    EXPECT_EQ(l.arg1, "/usb/other/ZBin/Config");
+    EXPECT_EQ(l.arg2, "TuneStrip.bcfg");
+    EXPECT_TRUE(t.messages().empty());
+    t.terminate();
+    expect_all_released(t.phone);
+  }
+}
+
+TEST(Shell, MissingEditorIsReported) {
+  TestPhone t;
+  t.start_addon();
+  t.edit_config();
+  EXPECT_TRUE(t.phone.messages().launches().empty());
+  ASSERT_EQ(t.messages().size(), 1u);
+  EXPECT_EQ(t.messages()[0].text, "BcfgEdit.elf not found!");
+  t.terminate();
+  expect_all_released(t.phone);
+}
+
+TEST(Shell, ReconfigureNoticeOnlyForTheLoadedFile) {
+  TestPhone t;
+  t.start_addon();
+  t.clear_trace();
+  t.reconfig(u"/card/other/ZBin/Config", u"TuneStrip.bcfg");  // another folder
+  t.reconfig(u"/usb/other/ZBin/Config", u"Other.bcfg");       // another file
+  EXPECT_EQ(t.trace_count("fw_file_stat("), 0u);
+  EXPECT_EQ(t.trace_count("fw_key_hook("), 0u);
+
+  // An unterminated folder field is not read past its end.
+  FwReconfigEvent bad{};
+  std::fill(std::begin(bad.path), std::end(bad.path), u'x');
+  t.phone.send_event(host::codes::RECONFIG_NOTICE, &bad);
+  EXPECT_EQ(t.trace_count("fw_file_stat("), 0u);
+
+  t.reconfig(u"/usb/other/ZBin/Config", u"TuneStrip.bcfg");
+  EXPECT_EQ(t.trace_count("fw_file_stat("), 1u);
+  auto hooks = t.trace("fw_key_hook(");
+  ASSERT_EQ(hooks.size(), 2u);
+  EXPECT_EQ(hooks[0], "fw_key_hook(ptr, 0)");
+  EXPECT_EQ(hooks[1], "fw_key_hook(ptr, 1)");
+  EXPECT_EQ(t.phone.keys().hooks(), 1u);
+  t.terminate();
+  expect_all_released(t.phone);
+}
+
+TEST(Shell, WronglySizedFileIsRewrittenWithTheBlock) {
+  for (size_t size : {size_t(7123), size_t(7125), size_t(0)}) {
+    TestPhone t;
+    ts::write_file(t.config_file(), std::string(size, '\x55'));
+    t.start_addon();
+    EXPECT_EQ(ts::read_file(t.config_file()), builtin_block()) << size;
+    t.terminate();
+    expect_all_released(t.phone);
+  }
+}
+
+TEST(Shell, UnwritableFirstFolderFallsBackToTheSecond) {
+  TestPhone t;
+  t.phone.files().set_read_only(u"/usb/other/ZBin/Config");
+  ts::write_file(t.phone.files().dir_path(0x10) / "BcfgEdit.elf", "editor");
+  t.start_addon();
+  EXPECT_FALSE(fs::exists(t.config_file(0x14)));
+  EXPECT_EQ(ts::read_file(t.config_file(0x15)), builtin_block());
+  t.edit_config();
+  ASSERT_EQ(t.phone.messages().launches().size(), 1u);
+  EXPECT_EQ(t.phone.messages().launches()[0].arg1, "/card/other/ZBin/Config");
+  // Notices name the second folder now.
+  t.clear_trace();
+  t.reconfig(u"/usb/other/ZBin/Config", u"TuneStrip.bcfg");
+  EXPECT_EQ(t.trace_count("fw_key_hook("), 0u);
+  t.reconfig(u"/card/other/ZBin/Config", u"TuneStrip.bcfg");
+  EXPECT_EQ(t.trace_count("fw_key_hook("), 2u);
+  t.terminate();
+  expect_all_released(t.phone);
+}
+
+namespace {
+int failing_write(int, const void*, int) { return -1; }
+}  // namespace
+
+TEST(Shell, FailingWriteServiceLeavesTheDefaultsInForce) {
+  TestPhone t;
+  t.phone.services().replace(0x119, reinterpret_cast<void*>(&failing_write));
+  t.start_addon();
+  // Both folders were tried; the program runs on the built-in values.
+  EXPECT_EQ(t.trace_count("fw_file_open("), 2u);
+  EXPECT_EQ(ts::read_file(t.config_file()).size(), 0u);
+  EXPECT_NE(t.addon_book(), nullptr);
+  EXPECT_EQ(t.phone.keys().hooks(), 1u);
+  // With no file loaded, the editor gets the empty folder and name.
+  ts::write_file(t.phone.files().dir_path(0x11) / "BcfgEdit.elf", "editor");
+  t.edit_config();
+  ASSERT_EQ(t.phone.messages().launches().size(), 1u);
+  EXPECT_EQ(t.phone.messages().launches()[0].arg1, "");
+  t.terminate();
+  expect_all_released(t.phone);
+}
+
+}  // namespace

@@ -1,0 +1,79 @@
+// A phone for whole-run tests: a fresh phone root with the default skin installed, the call trace
+// kept in memory, and short ways to start the add-on, press keys and send its page events.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "host/books.h"
+#include "host/codes.h"
+#include "host/event_queue.h"
+#include "host/keys.h"
+#include "host/memory.h"
+#include "host/text_store.h"
+#include "host/file_system.h"
+#include "host/loader.h"
+#include "host/messages.h"
+#include "host/phone.h"
+#include "host/trace.h"
+
+namespace ts {
+
+std::filesystem::path source_dir();
+// The built tools (tunestrip-bcfg, ...).
+std::filesystem::path bin_dir();
+// A fresh empty folder under the system's temporary folder, removed with the object.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// Copies the panel images of a skin folder (default: skin/default) into the add-on's image
+// folder, the second configuration folder followed by "/TuneStrip".
+void install_skin(host::Phone& phone, const std::filesystem::path& skin = {});
+
+std::string read_file(const std::filesystem::path& p);
+void write_file(const std::filesystem::path& p, std::string_view bytes);
+// Runs a command line; returns its exit status and puts its standard output in `out`.
+int run_command(const std::string& cmd, std::string* out = nullptr);
+
+class TestPhone {
+ public:
+  explicit TestPhone(host::Options options = {}, bool skin = true);
+  // With TS_TRACE_DUMP set in the environment, the trace is printed at the end (for debugging).
+  ~TestPhone();
+
+  host::Phone phone;
+
+  int start_addon() { return phone.start_addon(); }
+  // The add-on's book, found as the firmware finds books by name; null when it has none.
+  BOOK* addon_book() const;
+  void terminate();
+  void system_exit();
+  void about(BOOK* owner = nullptr);
+  void edit_config();
+  void reconfig(std::u16string_view folder, std::u16string_view name);
+  // A whole key press (down, short or long, up), run now.
+  void press(int key, bool long_press = false);
+  void run(int64_t ms) { phone.queue().run_for(ms); }
+
+  // Trace lines that begin with `prefix`.
+  std::vector<std::string> trace(std::string_view prefix = "") const;
+  size_t trace_count(std::string_view prefix) const { return trace(prefix).size(); }
+  void clear_trace() { phone.trace().clear(); }
+
+  // The configuration file in a configuration folder (0x14 or 0x15).
+  std::filesystem::path config_file(int folder_id = 0x14) const;
+  const std::vector<host::MessageBox>& messages() { return phone.messages().shown(); }
+};
+
+}  // namespace ts
