@@ -181,10 +181,12 @@ std::optional<Fault> check(std::span<const uint8_t> b, bool with_values) {
                  "the file holds " + std::to_string(b.size()) + " bytes, a configuration holds " +
                      std::to_string(kSize)};
 
-  // The items as they lie, without the catalogue.
+  // The items one by one: each header on its own (known type, ended label, sensible fields,
+  // value inside the file), then against the catalogue's item at the same place, so that the
+  // first item out of place is the one reported.
   size_t at = 0;
+  size_t index = 0;
   int depth = 0;
-  std::vector<uint32_t> starts;
   while (at < b.size()) {
     const uint32_t off = uint32_t(at);
     if (at + CFG_HEADER_SIZE > b.size())
@@ -213,34 +215,30 @@ std::optional<Fault> check(std::span<const uint8_t> b, bool with_values) {
       }
     }
     if (at + CFG_HEADER_SIZE + size > b.size())
-      return Fault{off, std::string("the ") + type_name(type) + " item's value runs past the end "
-                        "of the file"};
-    starts.push_back(off);
+      return Fault{off, std::string("the ") + type_name(type) +
+                            " item's value runs past the end of the file"};
+
+    if (index >= config_catalogue.size())
+      return Fault{off, "an item after the configuration's last item"};
+    const CFG_ITEM& it = config_catalogue[index];
+    if (off != it.offset)
+      return Fault{off, "the items no longer follow the configuration's layout: expected " +
+                            describe(it) + " at byte " + std::to_string(it.offset)};
+    if (type != it.type)
+      return Fault{off, std::string("a ") + type_name(type) +
+                            " item where the configuration has " + describe(it)};
+    if (type == ITEM_LEVEL && f1 != it.field1) return Fault{off + 36, "expected " + describe(it)};
+    if (type == ITEM_LIST && f2 != it.field2)
+      return Fault{off + 40, std::string(it.name) + " has " + std::to_string(f2) +
+                                 " choices where the configuration has " +
+                                 std::to_string(it.field2)};
+    ++index;
     at += CFG_HEADER_SIZE + size_t(size);
   }
   if (depth != 0)
     return Fault{uint32_t(b.size()), std::to_string(depth) + " group(s) left open at the end"};
-
-  // The items against the catalogue.
-  for (size_t i = 0; i < config_catalogue.size(); ++i) {
-    const CFG_ITEM& it = config_catalogue[i];
-    if (i >= starts.size() || starts[i] != it.offset)
-      return Fault{i < starts.size() ? starts[i] : uint32_t(b.size()),
-                   "the items no longer follow the configuration's layout: expected " +
-                       describe(it) + " at byte " + std::to_string(it.offset)};
-    uint32_t type = load32(b, it.offset);
-    int32_t f1 = int32_t(load32(b, it.offset + 36));
-    int32_t f2 = int32_t(load32(b, it.offset + 40));
-    if (type != it.type)
-      return Fault{it.offset, std::string("a ") + type_name(type) + " item where the configuration has " +
-                                  describe(it)};
-    if (type == ITEM_LEVEL && f1 != it.field1)
-      return Fault{it.offset + 36, "expected " + describe(it)};
-    if (type == ITEM_LIST && f2 != it.field2)
-      return Fault{it.offset + 40, std::string(it.name) + " has " + std::to_string(f2) +
-                                       " choices where the configuration has " +
-                                       std::to_string(it.field2)};
-  }
+  if (index != config_catalogue.size())
+    return Fault{uint32_t(b.size()), "the file ends before the configuration's last item"};
   if (!with_values) return std::nullopt;
 
   // The values against their items.
