@@ -1,0 +1,124 @@
+// tunestrip-mp3info: prints what TuneStrip's stream parser reads from MP3 files. The add-on's own
+// parser runs over the simulated phone's file services, so the numbers are the panel's.
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "host/file_system.h"
+#include "host/phone.h"
+#include "host/service_table.h"
+#include "host/wstr.h"
+#include "mp3/mp3.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char kUsage[] =
+    "Usage: tunestrip-mp3info FILE...\n"
+    "\n"
+    "Reads each MP3 file as TuneStrip's panel does (ID3v2 tag size, first frame header, Xing\n"
+    "header) and prints one key=value line per item, then a blank line:\n"
+    "\n"
+    "  file       the file as given\n"
+    "  bitrate    kbit/s: the frame header's bitrate, or for a Xing header with a frame count\n"
+    "             the average over the stream; 0 when no frame header was found\n"
+    "  vbr        1 when the first frame holds a Xing header (an \"Info\" header is not one)\n"
+    "  length     seconds, from the audio size and the bitrate\n"
+    "  audiosize  bytes of the file after the ID3v2 tag\n"
+    "  tagsize    size of the ID3v2 tag as its header gives it, 0 without a tag\n"
+    "  frequency  sample rate in Hz; 0 when no frame header was found\n"
+    "  mode       channel mode: 0 stereo, 1 joint stereo, 2 dual channel, 3 single channel\n"
+    "  found      1 when a valid frame header was found, else 0 (the other stream values\n"
+    "             are then 0 and the panel leaves its bitrate, sample-rate and mode labels\n"
+    "             empty)\n"
+    "\n"
+    "Exit status: 0 every file was read; 1 a file could not be read (one line on stderr for\n"
+    "each, the others are still reported); 2 wrong usage.\n";
+
+bool readable(const fs::path& p, std::string* why) {
+  std::error_code ec;
+  if (!fs::exists(p, ec)) {
+    *why = "no such file";
+    return false;
+  }
+  if (!fs::is_regular_file(p, ec)) {
+    *why = "not a regular file";
+    return false;
+  }
+  std::ifstream in(p, std::ios::binary);
+  if (!in) {
+    *why = std::strerror(errno);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> files;
+  bool options_done = false;
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    if (!options_done && (a == "--help" || a == "-h")) {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
+    if (!options_done && a == "--") {
+      options_done = true;
+      continue;
+    }
+    if (!options_done && a.size() > 1 && a[0] == '-') {
+      std::fprintf(stderr, "tunestrip-mp3info: unknown option %s (try --help)\n", a.c_str());
+      return 2;
+    }
+    files.push_back(a);
+  }
+  if (files.empty()) {
+    std::fprintf(stderr, "tunestrip-mp3info: no FILE given (try --help)\n");
+    return 2;
+  }
+
+  host::Phone phone{host::Options{}};
+  fw_services = phone.services().table();
+
+  // Each folder is mounted once, at its own phone path.
+  std::map<fs::path, std::u16string> mounts;
+  int status = 0;
+  for (const std::string& file : files) {
+    fs::path p(file);
+    std::string why;
+    if (!readable(p, &why)) {
+      std::fprintf(stderr, "tunestrip-mp3info: %s: cannot read: %s\n", file.c_str(), why.c_str());
+      status = 1;
+      continue;
+    }
+    std::error_code ec;
+    fs::path folder = fs::absolute(p, ec).parent_path();
+    auto it = mounts.find(folder);
+    if (it == mounts.end()) {
+      std::u16string at = u"/card/mp3info/" + host::utf8_to_utf16(std::to_string(mounts.size()));
+      phone.files().mount(at, folder);
+      it = mounts.emplace(folder, at).first;
+    }
+    std::u16string name = host::utf8_to_utf16(p.filename().string());
+    if (!phone.files().resolve(it->second, name)) {
+      std::fprintf(stderr, "tunestrip-mp3info: %s: cannot read: unusable file name\n", file.c_str());
+      status = 1;
+      continue;
+    }
+    MP3_INFO info = ReadMP3Information(it->second.c_str(), name.c_str());
+    std::printf(
+        "file=%s\nbitrate=%d\nvbr=%d\nlength=%d\naudiosize=%d\ntagsize=%d\nfrequency=%d\nmode=%d\n"
+        "found=%d\n\n",
+        file.c_str(), int(info.bitrate), int(info.vbr), int(info.length), int(info.audiosize),
+        int(info.tagsize), int(info.frequency), int(info.mode), int(info.found));
+  }
+  return status;
+}
