@@ -16,8 +16,6 @@
 namespace host {
 namespace {
 
-constexpr int MAX_SIDE = 4096;
-
 inline uint8_t mix(uint32_t src, uint32_t dst, uint32_t a) {
   return uint8_t((src * a + dst * (255 - a) + 127) / 255);
 }
@@ -29,7 +27,7 @@ Screen::Screen(Phone& phone)
       width_(phone.options().screen_w),
       height_(phone.options().screen_h),
       family_(int(phone.options().platform_id >> 12)) {
-  if (width_ <= 0 || height_ <= 0 || width_ > MAX_SIDE || height_ > MAX_SIDE)
+  if (!valid_size(width_, height_))
     throw std::invalid_argument("screen size " + std::to_string(width_) + "x" +
                                 std::to_string(height_) + " is out of range (1 to " +
                                 std::to_string(MAX_SIDE) + " pixels a side)");

@@ -56,6 +56,11 @@ class Screen {
   static constexpr uint32_t LAYER_RECORD_SIZE = 80;
   static constexpr uint16_t DECOY_PIXEL = 0xF81F;
 
+  static constexpr int MAX_SIDE = 4096;
+  // Whether a screen of w × h pixels can be made (1 to MAX_SIDE a side); the constructor throws
+  // std::invalid_argument for any other size, so tools check options with this first.
+  static bool valid_size(int w, int h) { return w > 0 && h > 0 && w <= MAX_SIDE && h <= MAX_SIDE; }
+
   explicit Screen(Phone& phone);
 
   int width() const { return width_; }
