@@ -70,6 +70,10 @@ TEST_F(BcfgTool, HelpAndUsage) {
   EXPECT_EQ(r.status, 2);
   EXPECT_EQ(r.err.rfind("tunestrip-bcfg: ", 0), 0u);
   EXPECT_EQ(run("frobnicate " + q(file())).status, 2);
+  r = run("names");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(lines_of(r.out).size(), 99u);
+  EXPECT_NE(r.out.find("HIDE_SPEED                   integer    1..15\n"), std::string::npos);
   EXPECT_FALSE(fs::exists(file()));
 }
 
@@ -187,6 +191,7 @@ TEST_F(BcfgTool, BadInputLeavesTheFileAsItWas) {
       {"set F rcFON=1,2,3,4,5", "is not a rectangle"},
       {"set F rcFON=0,240,240,70000", "rcFON: 70000 is out of range 0..65535"},
       {"set F X_TITLE_POS=3000000000", "out of range"},
+      {"set F HIDE_SPEED=123456789012345678901234567890", "HIDE_SPEED: 123456789012345678901234567890 is out of range 1..15"},
       {"set F NO_SUCH=1", "unknown name 'NO_SUCH'"},
       {"set F hide_speed=3", "unknown name 'hide_speed'"},
       {"set F HIDE_SPEED", "'HIDE_SPEED' is not NAME=VALUE"},

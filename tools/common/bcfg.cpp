@@ -65,9 +65,14 @@ std::optional<int64_t> parse_number(std::string_view s) {
     s.remove_prefix(2);
   }
   if (s.empty()) return std::nullopt;
+  // Digits too many for any item are kept as a number far out of every range.
+  constexpr uint64_t kHuge = uint64_t(1) << 40;
   uint64_t v = 0;
   auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v, base);
-  if (ec != std::errc() || end != s.data() + s.size() || v > (uint64_t(1) << 40))
+  if (end != s.data() + s.size()) return std::nullopt;
+  if (ec == std::errc::result_out_of_range || (ec == std::errc() && v > kHuge))
+    v = kHuge;
+  else if (ec != std::errc())
     return std::nullopt;
   return neg ? -int64_t(v) : int64_t(v);
 }
