@@ -1,12 +1,6 @@
 #include "host/media_player.h"
 
 #include <fileref.h>
-#include <id3v1tag.h>
-#include <id3v2frame.h>
-#include <id3v2tag.h>
-#include <mpegfile.h>
-#include <tag.h>
-#include <textidentificationframe.h>
 
 #include <algorithm>
 #include <cstring>
@@ -17,10 +11,12 @@
 #include "host/codes.h"
 #include "host/event_queue.h"
 #include "host/file_system.h"
+#include "host/gui_manager.h"
 #include "host/mp3_length.h"
 #include "host/phone.h"
 #include "host/playlist.h"
 #include "host/service_table.h"
+#include "host/tag_reader.h"
 #include "host/wstr.h"
 
 namespace fs = std::filesystem;
@@ -64,21 +60,6 @@ std::u16string join_phone(const std::u16string& base, const fs::path& rel) {
   return base + u"/" + utf8_to_utf16(rel.generic_string());
 }
 
-// Tag text as UTF-16; Latin-1 frames and ID3v1 hold single-byte text in the phone's code page.
-std::u16string tag_text(const TagLib::String& s, bool single_byte, const std::string& codepage) {
-  if (single_byte) return codepage_to_utf16(s.to8Bit(false), codepage);
-  return utf8_to_utf16(s.to8Bit(true));
-}
-
-std::u16string id3v2_text(TagLib::ID3v2::Tag* tag, const char* id, const std::string& codepage) {
-  if (!tag) return {};
-  const TagLib::ID3v2::FrameList& frames = tag->frameListMap()[id];
-  if (frames.isEmpty()) return {};
-  auto* f = dynamic_cast<TagLib::ID3v2::TextIdentificationFrame*>(frames.front());
-  if (!f) return {};
-  return tag_text(f->toString(), f->textEncoding() == TagLib::String::Latin1, codepage);
-}
-
 }  // namespace
 
 MediaPlayer::MediaPlayer(Phone& phone) : phone_(phone) {}
@@ -95,29 +76,17 @@ const MediaPlayer::TrackInfo& MediaPlayer::info(size_t index) const {
   auto it = info_cache_.find(file);
   if (it != info_cache_.end()) return it->second;
   TrackInfo ti;
-  const std::string& cp = phone_.options().codepage;
   int64_t ms = 0;
   if (mpeg_audio_name(file)) {
     ms = mp3_length_ms(file);
-    TagLib::MPEG::File f(file.c_str(), false);
-    if (f.isValid()) {
-      ti.title = id3v2_text(f.ID3v2Tag(false), "TIT2", cp);
-      ti.artist = id3v2_text(f.ID3v2Tag(false), "TPE1", cp);
-      if (TagLib::ID3v1::Tag* v1 = f.ID3v1Tag(false)) {
-        if (ti.title.empty()) ti.title = tag_text(v1->title(), true, cp);
-        if (ti.artist.empty()) ti.artist = tag_text(v1->artist(), true, cp);
-      }
-    }
   } else {
     TagLib::FileRef f(file.c_str(), true);
-    if (!f.isNull()) {
-      if (f.audioProperties()) ms = f.audioProperties()->lengthInMilliseconds();
-      if (f.tag()) {
-        ti.title = tag_text(f.tag()->title(), false, cp);
-        ti.artist = tag_text(f.tag()->artist(), false, cp);
-      }
-    }
+    if (!f.isNull() && f.audioProperties()) ms = f.audioProperties()->lengthInMilliseconds();
   }
+  // Tags as the phone reads them (every ID3 version, Latin-1 text in the phone's code page).
+  TagData tags = phone_.tags().read(file);
+  if (tags.text[TAG_TITLE]) ti.title = *tags.text[TAG_TITLE];
+  if (tags.text[TAG_ARTIST]) ti.artist = *tags.text[TAG_ARTIST];
   if (ti.title.empty()) ti.title = utf8_to_utf16(file.filename().string());
   ti.length_s = int(ms / 1000);
   ti.duration_ms = std::max<int64_t>(ms, kMinPlayMs);
@@ -130,8 +99,8 @@ std::u16string MediaPlayer::phone_name(size_t index) const { return names_.at(in
 // Makes the music reachable through the phone's file services and works out every track's
 // phone folder and name. Music below the phone's root keeps its own phone path (mounted onto
 // itself, so that an older mount cannot shadow it); other music appears at /card/Music.
-void MediaPlayer::mount_music() {
-  fs::path common = tracks_.front().parent_path();
+void MediaPlayer::mount_music(const fs::path& music) {
+  fs::path common = music.empty() ? tracks_.front().parent_path() : fs::weakly_canonical(music);
   for (const fs::path& t : tracks_)
     while (!within(t.parent_path(), common) && common != common.root_path())
       common = common.parent_path();
@@ -217,9 +186,12 @@ void MediaPlayer::set_layout_forms(BookLayoutForms forms) {
 
 // ---- Commands ----
 
-void MediaPlayer::start(const fs::path& playlist) { start(load_playlist(playlist).tracks); }
+void MediaPlayer::start(const fs::path& playlist) {
+  Playlist list = load_playlist(playlist);
+  start(std::move(list.tracks), list.folder);
+}
 
-void MediaPlayer::start(std::vector<fs::path> tracks) {
+void MediaPlayer::start(std::vector<fs::path> tracks, const fs::path& music) {
   if (tracks.empty()) throw std::runtime_error("the media player was given no tracks");
   for (fs::path& t : tracks) {
     std::error_code ec;
@@ -228,7 +200,7 @@ void MediaPlayer::start(std::vector<fs::path> tracks) {
   }
   stop_timer();
   tracks_ = std::move(tracks);
-  mount_music();
+  mount_music(music);
   ensure_image();
   bool was_running = book_ != nullptr;
   bool was_playing = playing_;
@@ -367,10 +339,12 @@ void MediaPlayer::schedule() {
 void MediaPlayer::on_timer() {
   int64_t cur = position_ms();
   if (cur > 0 && cur % 1000 == 0) post_tick(cur);
-  if (cur >= info(index_).duration_ms)
+  if (cur >= info(index_).duration_ms) {
     go_to((index_ + 1) % tracks_.size());  // after the last track: the first again
-  else
+  } else {
     schedule();
+    refresh();  // the player's screen shows the position
+  }
 }
 
 void MediaPlayer::stop_timer() {
@@ -398,9 +372,7 @@ void MediaPlayer::post_tick(int64_t pos_ms) {
   });
 }
 
-void MediaPlayer::refresh() {
-  // TODO(gui): phone_.gui().refresh_screen();  -- add once GuiManager has the refresh hook.
-}
+void MediaPlayer::refresh() { phone_.gui().refresh_screen(); }
 
 }  // namespace host
 

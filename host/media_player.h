@@ -60,12 +60,14 @@ class MediaPlayer {
 
   // Opens the player on a folder, an .m3u/.m3u8 list or one audio file (see load_playlist) and
   // plays its first track; throws std::runtime_error for a bad path or an empty list, leaving
-  // the player as it was. The music's folder is mounted in the phone's file system at
-  // "/card/Music" (unless it already lies below the phone's root), so the add-on reaches the
-  // files through the phone's paths. When the player already runs, the new list replaces the
+  // the player as it was. The list's folder (widened to the folder that holds every track when
+  // some lie outside it) is mounted in the phone's file system at "/card/Music", unless it
+  // already lies below the phone's root, so the add-on reaches the files by phone paths. When the player already runs, the new list replaces the
   // old one in the same book (a track change); otherwise the book is created (a play event).
   void start(const std::filesystem::path& playlist);
-  void start(std::vector<std::filesystem::path> tracks);
+  // Plays the given files; `music` (default: the folder that holds them all) is the folder that
+  // appears at "/card/Music".
+  void start(std::vector<std::filesystem::path> tracks, const std::filesystem::path& music = {});
 
   void play();        // resumes; no effect when playing or not running
   void pause();       // no effect when paused or not running
@@ -103,7 +105,7 @@ class MediaPlayer {
     std::u16string title, artist;
   };
   const TrackInfo& info(size_t index) const;
-  void mount_music();
+  void mount_music(const std::filesystem::path& music);
   void ensure_image();
   void write_track();        // current track into the record and the book image
   void write_book_fields();  // count and index

@@ -140,19 +140,21 @@ Playlist load_playlist(const fs::path& path) {
   if (ec || !fs::exists(st))
     throw std::runtime_error("no such folder or play list: " + path.string());
   Playlist out;
+  fs::path abs = fs::absolute(path).lexically_normal();
+  out.folder = fs::is_directory(st) ? abs : abs.parent_path();
   if (fs::is_directory(st)) {
-    read_folder(fs::absolute(path).lexically_normal(), out.tracks);
+    read_folder(abs, out.tracks);
     if (out.tracks.empty())
       throw std::runtime_error("no audio files in the folder " + path.string());
   } else if (is_list_file(path)) {
-    read_list(fs::absolute(path).lexically_normal(), out);
+    read_list(abs, out);
     if (out.tracks.empty()) {
       std::string msg = "the play list " + path.string() + " names no existing audio file";
       if (!out.missing.empty()) msg += " (first missing entry: " + out.missing.front() + ")";
       throw std::runtime_error(msg);
     }
   } else if (is_audio_file(path)) {
-    out.tracks.push_back(fs::absolute(path).lexically_normal());
+    out.tracks.push_back(abs);
   } else {
     throw std::runtime_error("not a folder, an .m3u/.m3u8 play list or an audio file: " +
                              path.string());

@@ -10,6 +10,7 @@ namespace host {
 struct Playlist {
   std::vector<std::filesystem::path> tracks;  // absolute paths of existing audio files, in order
   std::vector<std::string> missing;           // list entries that name no file (skipped)
+  std::filesystem::path folder;               // the folder read, the list's or the file's folder
 };
 
 // True for a file name with an audio extension (.mp3, .m4a, .aac, .wav, .ogg, .flac, ...),

@@ -1,0 +1,100 @@
+// Track lengths from libmpg123 after a full scan: exact for CBR, VBR without a Xing header and
+// MPEG-2/2.5 streams (576 samples a frame), and 0 for what does not decode.
+#include <gtest/gtest.h>
+
+#include <fileref.h>
+
+#include "host/mp3_length.h"
+#include "player_test_util.h"
+
+namespace player_test {
+namespace {
+
+using namespace mp3w;
+
+TEST(PlayerLength, CbrIsFramesTimesSamplesOverRate) {
+  TempDir d;
+  Frame f;  // 128 kbit/s, 44100 Hz
+  write_file(d / "cbr.mp3", join({Id3v2Tag(3).text("TIT2", "x").padding(500).bytes(),
+                                  frames(f, 1000)}));
+  // 1000 × 1152 / 44100 = 26.122 s
+  EXPECT_EQ(host::mp3_length_ms(d / "cbr.mp3"), 26122);
+  EXPECT_EQ(host::mp3_length_seconds(d / "cbr.mp3"), 26);
+}
+
+TEST(PlayerLength, VbrWithoutXingCountsEveryFrame) {
+  TempDir d;
+  Frame lo, hi;
+  lo.bitrate = 1;   // 32 kbit/s
+  hi.bitrate = 14;  // 320 kbit/s
+  // A low-rate start and a long high-rate body: an estimate from the first frame and the file
+  // size takes it for about ten times its length.
+  write_file(d / "vbr.mp3", join({frames(lo, 50), frames(hi, 950)}));
+  EXPECT_EQ(host::mp3_length_seconds(d / "vbr.mp3"), 26);
+  EXPECT_EQ(host::mp3_length_ms(d / "vbr.mp3"), 26122);
+  // TagLib's estimate is far off here, which is why the player scans.
+  TagLib::FileRef ref((d / "vbr.mp3").c_str(), true, TagLib::AudioProperties::Fast);
+  ASSERT_FALSE(ref.isNull());
+  EXPECT_GT(std::abs(ref.audioProperties()->lengthInSeconds() - 26), 10);
+}
+
+TEST(PlayerLength, Mpeg2And25FramesHold576Samples) {
+  TempDir d;
+  Frame m2;
+  m2.version = MPEG2;
+  m2.bitrate = 8;     // 64 kbit/s
+  m2.frequency = 1;   // 24000 Hz
+  write_file(d / "m2.mp3", frames(m2, 1000));
+  EXPECT_EQ(host::mp3_length_ms(d / "m2.mp3"), 24000);  // 1000 × 576 / 24000
+
+  Frame m25;
+  m25.version = MPEG25;
+  m25.bitrate = 1;    // 8 kbit/s
+  m25.frequency = 2;  // 8000 Hz
+  m25.mode = SINGLE_CHANNEL;
+  write_file(d / "m25.mp3", frames(m25, 500));
+  EXPECT_EQ(host::mp3_length_ms(d / "m25.mp3"), 36000);  // 500 × 576 / 8000
+}
+
+TEST(PlayerLength, UndecodableOrMissingIsZero) {
+  TempDir d;
+  touch(d / "text.mp3", "this is not an MPEG audio stream at all, just words.");
+  touch(d / "empty.mp3", "");
+  EXPECT_EQ(host::mp3_length_seconds(d / "text.mp3"), 0);
+  EXPECT_EQ(host::mp3_length_seconds(d / "empty.mp3"), 0);
+  EXPECT_EQ(host::mp3_length_seconds(d / "missing.mp3"), 0);
+}
+
+// The player's record carries the scanned length; a VBR track plays for its real length.
+using PlayerLengthInPlayer = PlayerTest;
+
+TEST_F(PlayerLengthInPlayer, RecordAndPlayTimeUseTheScannedLength) {
+  Frame lo, hi;
+  lo.bitrate = 1;
+  hi.bitrate = 14;
+  write_file(music_ / "1.mp3", join({frames(lo, 50), frames(hi, 950)}));  // 26.122 s
+  write_silent_mp3(music_ / "2.mp3", 5000);
+  player().start(music_.path());
+  FwAddr rec = player().track_record();
+  EXPECT_EQ(phone_.arena().read32(rec + 0x10), 26u);
+  EXPECT_EQ(player().now_playing().length, 26);
+  run_for(26121);
+  EXPECT_EQ(player().now_playing().index, 0);
+  run_for(1);
+  EXPECT_EQ(player().now_playing().index, 1);
+  EXPECT_EQ(player().now_playing().position, 0);
+}
+
+TEST_F(PlayerLengthInPlayer, UndecodableTrackHasLengthZeroAndStillMovesOn) {
+  touch(music_ / "1.mp3", "junk");
+  touch(music_ / "2.mp3", "junk");
+  player().start(music_.path());
+  EXPECT_EQ(phone_.arena().read32(player().track_record() + 0x10), 0u);
+  run_for(1000);
+  EXPECT_EQ(player().now_playing().index, 1);
+  run_for(1000);
+  EXPECT_EQ(player().now_playing().index, 0);  // wrapped round
+}
+
+}  // namespace
+}  // namespace player_test

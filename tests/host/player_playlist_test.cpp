@@ -1,0 +1,160 @@
+// Play lists: folders read in name order with their subfolders, .m3u/.m3u8 lists with relative
+// paths, and clear errors.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "host/playlist.h"
+#include "player_test_util.h"
+
+namespace player_test {
+namespace {
+
+std::vector<std::string> names_below(const host::Playlist& pl, const fs::path& base) {
+  std::vector<std::string> out;
+  for (const fs::path& t : pl.tracks) out.push_back(t.lexically_relative(base).generic_string());
+  return out;
+}
+
+void write_text(const fs::path& file, const std::string& text) {
+  fs::create_directories(file.parent_path());
+  std::ofstream(file, std::ios::binary) << text;
+}
+
+TEST(PlayerPlaylist, FolderSortedByNameFilesBeforeSubfolders) {
+  TempDir d;
+  for (const char* n : {"b.mp3", "A.MP3", "c.wav", "a2.mp3", "notes.txt", "cover.jpg",
+                        ".hidden.mp3", "z/2.mp3", "z/1.mp3", "Y/x.ogg", "Y/deep/y.mp3",
+                        "empty/readme.txt"})
+    touch(d / n);
+  host::Playlist pl = host::load_playlist(d.path());
+  EXPECT_EQ(names_below(pl, d.path()),
+            (std::vector<std::string>{"A.MP3", "a2.mp3", "b.mp3", "c.wav", "Y/x.ogg",
+                                      "Y/deep/y.mp3", "z/1.mp3", "z/2.mp3"}));
+  EXPECT_TRUE(pl.missing.empty());
+  for (const fs::path& t : pl.tracks) EXPECT_TRUE(t.is_absolute());
+}
+
+TEST(PlayerPlaylist, M3uResolvesRelativePathsAndSkipsComments) {
+  TempDir d;
+  touch(d / "music/one.mp3");
+  touch(d / "music/Sub/Two.mp3");
+  touch(d / "other/three.mp3");
+  touch(d / "abs.mp3");
+  write_text(d / "music/list.m3u8",
+             "\xEF\xBB\xBF#EXTM3U\r\n"
+             "#EXTINF:123,Artist - One\r\n"
+             "one.mp3\r\n"
+             "\r\n"
+             "  Sub\\Two.mp3  \r\n"
+             "../other/three.mp3\n"
+             "missing.mp3\n" +
+                 (d / "abs.mp3").string() + "\n" +
+                 "one.mp3\n");
+  host::Playlist pl = host::load_playlist(d / "music/list.m3u8");
+  EXPECT_EQ(names_below(pl, d.path()),
+            (std::vector<std::string>{"music/one.mp3", "music/Sub/Two.mp3", "other/three.mp3",
+                                      "abs.mp3", "music/one.mp3"}));
+  EXPECT_EQ(pl.missing, std::vector<std::string>{"missing.mp3"});
+}
+
+TEST(PlayerPlaylist, M3uMatchesNamesWithoutRegardToCaseAndKeepsUtf8) {
+  TempDir d;
+  touch(d / "Музыка/Песня.mp3");
+  touch(d / "Album/Track.MP3");
+  write_text(d / "list.m3u", "Музыка/Песня.mp3\nalbum/track.mp3\n");
+  host::Playlist pl = host::load_playlist(d / "list.m3u");
+  EXPECT_EQ(names_below(pl, d.path()),
+            (std::vector<std::string>{"Музыка/Песня.mp3", "Album/Track.MP3"}));
+}
+
+TEST(PlayerPlaylist, SingleAudioFileIsAListOfOne) {
+  TempDir d;
+  touch(d / "song.mp3");
+  host::Playlist pl = host::load_playlist(d / "song.mp3");
+  ASSERT_EQ(pl.tracks.size(), 1u);
+  EXPECT_EQ(pl.tracks[0].filename(), "song.mp3");
+}
+
+std::string error_of(const fs::path& p) {
+  try {
+    host::load_playlist(p);
+  } catch (const std::runtime_error& e) {
+    return e.what();
+  }
+  return "(no error)";
+}
+
+TEST(PlayerPlaylist, ErrorsNameThePathAndTheProblem) {
+  TempDir d;
+  fs::create_directories(d / "empty");
+  touch(d / "nomusic/readme.txt");
+  write_text(d / "none.m3u", "#EXTM3U\ngone.mp3\n");
+  write_text(d / "blank.m3u", "#EXTM3U\n\n");
+  touch(d / "notes.txt");
+
+  EXPECT_NE(error_of(d / "nowhere").find("no such folder or play list"), std::string::npos);
+  EXPECT_NE(error_of(d / "nowhere").find((d / "nowhere").string()), std::string::npos);
+  EXPECT_NE(error_of(d / "empty").find("no audio files"), std::string::npos);
+  EXPECT_NE(error_of(d / "nomusic").find("no audio files"), std::string::npos);
+  EXPECT_NE(error_of(d / "none.m3u").find("gone.mp3"), std::string::npos);
+  EXPECT_NE(error_of(d / "blank.m3u").find("names no existing audio file"), std::string::npos);
+  EXPECT_NE(error_of(d / "notes.txt").find("not a folder"), std::string::npos);
+}
+
+TEST(PlayerPlaylist, AudioExtensionsWithoutRegardToCase) {
+  EXPECT_TRUE(host::is_audio_file("a.MP3"));
+  EXPECT_TRUE(host::is_audio_file("a.m4a"));
+  EXPECT_TRUE(host::is_audio_file("a.Flac"));
+  EXPECT_FALSE(host::is_audio_file("a.jpg"));
+  EXPECT_FALSE(host::is_audio_file("a.m3u"));
+  EXPECT_FALSE(host::is_audio_file("mp3"));
+}
+
+// The player mounts the music so that the add-on reaches each track by its phone path.
+using PlayerMount = PlayerTest;
+
+TEST_F(PlayerMount, TracksAreReachableThroughThePhonesPaths) {
+  write_silent_mp3(music_ / "Album/01 Intro.mp3", 1000);
+  write_silent_mp3(music_ / "Album/CD2/02.mp3", 1000);
+  player().start(music_.path());
+  ASSERT_EQ(player().tracks().size(), 2u);
+  EXPECT_EQ(player().phone_folder(0), u"/card/Music/Album");
+  EXPECT_EQ(player().phone_name(0), u"01 Intro.mp3");
+  EXPECT_EQ(player().phone_folder(1), u"/card/Music/Album/CD2");
+  for (size_t i = 0; i < 2; ++i) {
+    auto p = phone_.files().resolve(player().phone_folder(i), player().phone_name(i));
+    ASSERT_TRUE(p) << i;
+    EXPECT_TRUE(fs::equivalent(*p, player().tracks()[i]));
+  }
+}
+
+TEST_F(PlayerMount, MusicBelowThePhoneRootKeepsItsPhonePath) {
+  fs::path root = phone_.files().root();
+  write_silent_mp3(root / "card/Tunes/a.mp3", 1000);
+  // An earlier list elsewhere mounted /card/Music; it must not shadow the new list.
+  write_silent_mp3(music_ / "x.mp3", 1000);
+  player().start(music_.path());
+  player().start(root / "card/Tunes");
+  EXPECT_EQ(player().phone_folder(0), u"/card/Tunes");
+  auto p = phone_.files().resolve(u"/card/Tunes", u"A.MP3");
+  ASSERT_TRUE(p);
+  EXPECT_TRUE(fs::equivalent(*p, root / "card/Tunes/a.mp3"));
+}
+
+TEST_F(PlayerMount, BadStartLeavesThePlayerAsItWas) {
+  write_silent_mp3(music_ / "a.mp3", 3000);
+  player().start(music_.path());
+  run_for(1500);
+  EXPECT_THROW(player().start(music_ / "missing"), std::runtime_error);
+  EXPECT_THROW(player().start(std::vector<fs::path>{}), std::runtime_error);
+  EXPECT_THROW(player().start(std::vector<fs::path>{music_ / "gone.mp3"}), std::runtime_error);
+  host::NowPlaying np = player().now_playing();
+  EXPECT_TRUE(np.running);
+  EXPECT_TRUE(np.playing);
+  EXPECT_EQ(np.position, 1);
+  EXPECT_EQ(np.count, 1);
+}
+
+}  // namespace
+}  // namespace player_test
