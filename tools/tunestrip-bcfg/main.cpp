@@ -68,6 +68,8 @@ int run(const std::vector<std::string>& args) {
     for (size_t i = 1; i < args.size(); ++i) {
       if (args[i] == "--json")
         json = true;
+      else if (args[i].size() > 1 && args[i][0] == '-')
+        return usage_error("unknown option '" + args[i] + "'");
       else
         files.push_back(args[i]);
     }
