@@ -123,4 +123,24 @@ TEST(Mp3InfoTool, AgreesWithMp3infoOnConstantBitrateStreams) {
   }
 }
 
+TEST(Mp3InfoTool, DemoSamples) {
+  std::filesystem::path dir = ts::source_dir() / "samples";
+  std::string out;
+  std::string cmd = tool();
+  for (const char* f : {"01 Dawn Chorus.mp3", "02 Полночный вальс.mp3", "03 Harbour Lights.mp3",
+                        "04 Untitled Tones.mp3", "05 Drift.mp3", "Seaside/06 Seaside.mp3"})
+    cmd += " '" + (dir / f).string() + "'";
+  ASSERT_EQ(ts::run_command(cmd, &out), 0);
+  auto b = blocks(out);
+  ASSERT_EQ(b.size(), 6u);
+  const char* rates[] = {"44100", "24000", "32000", "22050", "32000", "44100"};
+  for (size_t i = 0; i < b.size(); ++i) {
+    EXPECT_EQ(b[i]["found"], "1") << i;
+    EXPECT_EQ(b[i]["vbr"], i == 4 ? "1" : "0") << i;
+    EXPECT_EQ(b[i]["frequency"], rates[i]) << i;
+  }
+  EXPECT_EQ(b[1]["mode"], "3");
+  EXPECT_EQ(b[3]["tagsize"], "0");
+}
+
 }  // namespace
