@@ -1,0 +1,41 @@
+#include "tools/common/sim_demo.h"
+
+namespace sim {
+
+const char* demo_script() {
+  // The slide takes about 1.3 s at the default speed (15 pixels every 80 ms); every wait after a
+  // hot key lets it finish, and the play-time ticks show the clock running.
+  return R"(# TuneStrip demo
+echo demo: the media player starts on the playlist
+player start
+wait 1500
+echo demo: the add-on starts
+addon start
+wait 1000
+echo demo: the hot key shows the panel
+key hot
+wait 2500
+echo demo: the first button skips to the next track
+key enter
+wait 2500
+echo demo: the right key selects the play/pause button
+key right
+wait 600
+key right
+wait 1400
+shot panel.png
+echo demo: play/pause pauses the player, then plays again
+key enter
+wait 2500
+key enter
+wait 2000
+echo demo: the hot key hides the panel
+key hot
+wait 2000
+echo demo: the add-on ends
+addon terminate
+wait 500
+)";
+}
+
+}  // namespace sim

@@ -1,0 +1,160 @@
+#include "tools/common/sim_options.h"
+
+#include <charconv>
+#include <cstdio>
+
+namespace sim {
+namespace {
+
+uint32_t parse_platform_id(const std::string& text) {
+  std::string_view v = text;
+  if (v.size() > 2 && v[0] == '0' && (v[1] == 'x' || v[1] == 'X')) v.remove_prefix(2);
+  uint32_t id = 0;
+  auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), id, 16);
+  if (v.empty() || ec != std::errc() || end != v.data() + v.size() || id == 0)
+    throw UsageError("--platform-id: \"" + text + "\" is not a hexadecimal platform id (such as 9900 or 0x7100)");
+  return id;
+}
+
+void parse_screen(const std::string& text, int& w, int& h) {
+  auto bad = [&] {
+    return UsageError("--screen: \"" + text + "\" is not a size WIDTHxHEIGHT (such as 240x320), 16 to 2048 pixels a side");
+  };
+  size_t x = text.find_first_of("xX");
+  if (x == std::string::npos) throw bad();
+  auto num = [&](std::string_view s, int& out) {
+    auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), out);
+    return !s.empty() && ec == std::errc() && end == s.data() + s.size() && out >= 16 && out <= 2048;
+  };
+  std::string_view all = text;
+  if (!num(all.substr(0, x), w) || !num(all.substr(x + 1), h)) throw bad();
+}
+
+}  // namespace
+
+std::filesystem::path default_music() { return std::filesystem::path(TS_SOURCE_DIR) / "samples"; }
+std::filesystem::path default_skin() {
+  return std::filesystem::path(TS_SOURCE_DIR) / "skin" / "default";
+}
+
+std::string key_map() {
+  return
+      "  arrow keys        the phone's up, down, left and right keys\n"
+      "  Enter             enter\n"
+      "  Esc, Backspace    esc\n"
+      "  M, F1             the music key (code 42, the default hot key)\n"
+      "  + / -, PgUp/PgDn  volume up and down\n"
+      "  0 - 9             digit keys\n"
+      "  hold a key        a long press (after 600 ms)\n"
+      "  Space             player play/pause\n"
+      "  N / P             player next / previous track\n"
+      "  C                 player close;  O  player start\n"
+      "  A                 start the add-on;  T  terminate it\n"
+      "  I                 the add-on's about message\n"
+      "  S                 a screenshot into the picture folder\n"
+      "  Q, closing the window   quit\n";
+}
+
+std::string usage() {
+  return
+      "Usage: tunestrip-sim [OPTIONS]\n"
+      "\n"
+      "Runs TuneStrip on the simulated phone: the media player plays a list of MP3 files, the\n"
+      "add-on is loaded as the phone loads it, and a script (or the built-in demo) presses keys\n"
+      "and drives the player on a virtual clock. Without --script it runs the demo, which writes\n"
+      "OUT/panel.png and OUT/demo.gif.\n"
+      "\n"
+      "Options:\n"
+      "  --music PATH        a folder of music (played in name order) or an .m3u/.m3u8 list\n"
+      "                      (default: the bundled samples/)\n"
+      "  --phone DIR         the phone's root folder (default: a fresh temporary one)\n"
+      "  --skin DIR          the panel images (default: skin/default/)\n"
+      "  --config FILE       a TuneStrip.bcfg to start with\n"
+      "  --platform-id HEX   the phone's platform id (default 9900; 7100, 8000, 8040 are the\n"
+      "                      other book layout and byte order)\n"
+      "  --screen WxH        the screen size (default 240x320)\n"
+      "  --codepage NAME     how Latin-1 and ID3v1 tag text is read: cp1251 (default) or latin1\n"
+      "  --out DIR           where pictures go (default: out/)\n"
+      "  --trace FILE        write the add-on's firmware calls, one a line (\"-\": standard output)\n"
+      "  --gif FILE          record the whole run as an animated GIF with its true timing\n"
+      "  --script FILE       run a script (\"-\": standard input) instead of the demo\n"
+      "  --interactive       show the phone in a window and run in real time\n"
+      "  --help              this text\n"
+      "\n"
+      "Script commands (one a line, '#' starts a comment):\n"
+      "  wait MS                                   let MS milliseconds of virtual time pass\n"
+      "  key NAME [short|long|down|up]             press a key (default short); down and up\n"
+      "                                            deliver that one press mode\n"
+      "      NAME: up, down, left, right, enter, esc, hot, volup, voldown, a digit 0-9,\n"
+      "            or a key code of two or more digits (42, 0x2A)\n"
+      "  player start|close|play|pause|next|prev   drive the media player (start plays --music)\n"
+      "  player seek SECONDS                       jump within the current track\n"
+      "  shot FILE.png                             save the screen (relative to --out)\n"
+      "  config NAME=VALUE...                      change the configuration file (the names and\n"
+      "                                            values of tunestrip-bcfg set), then tell the\n"
+      "                                            add-on it changed\n"
+      "  addon start|terminate|about|edit-config   start the add-on or send it that request\n"
+      "  echo TEXT                                 print TEXT on standard error\n"
+      "  quit                                      end the run here (and close the window)\n"
+      "A bad line stops the script before it runs, with its line number (exit status 2).\n"
+      "\n"
+      "Interactive window keys:\n" +
+      key_map() +
+      "\n"
+      "At the end a summary gives the virtual time run, the panel's redraws, the messages\n"
+      "shown and the add-on's live resources (all zero once it has ended).\n"
+      "\n"
+      "Exit status: 0 done, 1 the run failed, 2 wrong usage, a bad path or a bad script line.\n";
+}
+
+SimOptions parse_options(const std::vector<std::string>& args) {
+  SimOptions o;
+  o.music = default_music();
+  o.skin = default_skin();
+  for (size_t i = 0; i < args.size(); ++i) {
+    std::string name = args[i], value;
+    bool has_value = false;
+    if (name.rfind("--", 0) == 0) {
+      size_t eq = name.find('=');
+      if (eq != std::string::npos) {
+        value = name.substr(eq + 1);
+        name = name.substr(0, eq);
+        has_value = true;
+      }
+    }
+    auto flag = [&] {
+      if (has_value) throw UsageError(name + " takes no value");
+    };
+    auto take = [&]() -> std::string {
+      if (has_value) {
+        if (value.empty()) throw UsageError(name + " needs a value");
+        return value;
+      }
+      if (i + 1 >= args.size()) throw UsageError(name + " needs a value");
+      return args[++i];
+    };
+    if (name == "--help" || name == "-h") { flag(); o.help = true; }
+    else if (name == "--interactive") { flag(); o.interactive = true; }
+    else if (name == "--music") o.music = take();
+    else if (name == "--phone") o.phone = take();
+    else if (name == "--skin") o.skin = take();
+    else if (name == "--config") o.config = take();
+    else if (name == "--platform-id") o.platform_id = parse_platform_id(take());
+    else if (name == "--screen") parse_screen(take(), o.screen_w, o.screen_h);
+    else if (name == "--codepage") {
+      o.codepage = take();
+      if (o.codepage != "cp1251" && o.codepage != "windows-1251" && o.codepage != "latin1" &&
+          o.codepage != "iso-8859-1")
+        throw UsageError("--codepage: \"" + o.codepage + "\" is not cp1251 or latin1");
+    }
+    else if (name == "--out") o.out = take();
+    else if (name == "--trace") o.trace = take();
+    else if (name == "--gif") o.gif = take();
+    else if (name == "--script") o.script = take();
+    else if (name.rfind("-", 0) == 0) throw UsageError("unknown option " + name);
+    else throw UsageError("unexpected argument \"" + name + "\"");
+  }
+  return o;
+}
+
+}  // namespace sim

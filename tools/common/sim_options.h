@@ -1,0 +1,48 @@
+// The simulator's command line.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace sim {
+
+struct SimOptions {
+  std::filesystem::path music;  // a folder or an .m3u/.m3u8 list (default: the bundled samples)
+  std::filesystem::path phone;  // the phone's root folder; empty: a fresh temporary one
+  std::filesystem::path skin;   // the panel images (default: skin/default)
+  std::filesystem::path config; // a configuration file to start with; empty: none
+  uint32_t platform_id = 0x9900;
+  int screen_w = 240;
+  int screen_h = 320;
+  std::string codepage = "cp1251";
+  std::filesystem::path out = "out";  // pictures
+  std::string trace;                  // the call trace ("-": standard output); empty: none
+  std::filesystem::path gif;          // the whole run as an animated GIF; empty: none
+  std::string script;                 // "-": standard input; empty: the demo
+  bool interactive = false;
+  bool help = false;
+};
+
+// Wrong usage: one line for standard error.
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Parses the arguments after the program's name; throws UsageError. Options take their value as
+// the next argument or after '=' (--out=pictures).
+SimOptions parse_options(const std::vector<std::string>& args);
+
+// The --help text (with the interactive window's key map).
+std::string usage();
+// The interactive window's key map, one "KEY  what" line each.
+std::string key_map();
+
+// The bundled defaults, from the source tree.
+std::filesystem::path default_music();
+std::filesystem::path default_skin();
+
+}  // namespace sim

@@ -1,0 +1,329 @@
+#include "tools/common/sim_session.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <exception>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <sstream>
+
+#include "host/codes.h"
+#include "host/event_queue.h"
+#include "host/file_system.h"
+#include "host/gui_manager.h"
+#include "host/keys.h"
+#include "host/loader.h"
+#include "host/media_player.h"
+#include "host/messages.h"
+#include "host/picture_output.h"
+#include "host/playlist.h"
+#include "host/screen.h"
+#include "host/wstr.h"
+#include "src/platform/fw_types.h"
+#include "tools/common/bcfg.h"
+
+namespace fs = std::filesystem;
+
+namespace sim {
+namespace {
+
+constexpr const char16_t* kConfigName = u"TuneStrip.bcfg";
+constexpr int kConfigFolder1 = 0x14;
+constexpr int kConfigFolder2 = 0x15;
+
+std::string quoted(const fs::path& p) { return "\"" + p.string() + "\""; }
+
+// Checks every path of the options before anything is made.
+void check_paths(const SimOptions& o, bool needs_music, std::ostream& log) {
+  std::error_code ec;
+  if (needs_music) {
+    try {
+      host::Playlist list = host::load_playlist(o.music);
+      for (const std::string& m : list.missing)
+        log << "tunestrip-sim: warning: " << o.music.string() << ": no file for \"" << m
+            << "\" (skipped)\n";
+    } catch (const std::exception& e) {
+      throw UsageError(std::string("--music: ") + e.what());
+    }
+  }
+  if (!o.phone.empty()) {
+    if (fs::exists(o.phone, ec) && !fs::is_directory(o.phone, ec))
+      throw UsageError("--phone: " + quoted(o.phone) + " is not a folder");
+    fs::create_directories(o.phone, ec);
+    if (ec) throw UsageError("--phone: cannot make the folder " + quoted(o.phone) + ": " + ec.message());
+  }
+  if (!fs::is_directory(o.skin, ec))
+    throw UsageError("--skin: " + quoted(o.skin) + " is not a folder");
+  if (!o.config.empty()) {
+    if (!fs::is_regular_file(o.config, ec))
+      throw UsageError("--config: " + quoted(o.config) + " is not a file");
+    try {
+      std::vector<uint8_t> bytes = bcfg::read_bytes(o.config);
+      if (auto fault = bcfg::check(bytes))
+        log << "tunestrip-sim: warning: --config: " << o.config.string() << ": byte "
+            << fault->offset << ": " << fault->message << " (the add-on gets it as it is)\n";
+    } catch (const bcfg::Error& e) {
+      throw UsageError(std::string("--config: ") + e.what());
+    }
+  }
+  if (fs::exists(o.out, ec) && !fs::is_directory(o.out, ec))
+    throw UsageError("--out: " + quoted(o.out) + " is not a folder");
+  if (!o.gif.empty() && fs::is_directory(o.gif, ec))
+    throw UsageError("--gif: " + quoted(o.gif) + " is a folder");
+}
+
+}  // namespace
+
+std::string read_script(const std::string& path) {
+  if (path == "-") {
+    std::ostringstream s;
+    s << std::cin.rdbuf();
+    return s.str();
+  }
+  std::error_code ec;
+  if (!fs::is_regular_file(path, ec)) throw UsageError("--script: \"" + path + "\" is not a file");
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw UsageError("--script: cannot read \"" + path + "\"");
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+Session::Session(const SimOptions& options, bool needs_music, std::ostream& log)
+    : options_(options), log_(log), started_(std::chrono::steady_clock::now()) {
+  check_paths(options_, needs_music, log_);
+
+  host::Options po;
+  po.screen_w = options_.screen_w;
+  po.screen_h = options_.screen_h;
+  po.platform_id = options_.platform_id;
+  po.phone_root = options_.phone;
+  po.codepage = options_.codepage;
+  po.trace_path = options_.trace;
+  try {
+    phone_ = std::make_unique<host::Phone>(po);
+  } catch (const std::exception& e) {
+    throw UsageError(e.what());
+  }
+  install_skin();
+  if (!options_.config.empty()) {
+    fs::path to = phone_->files().dir_path(kConfigFolder1);
+    std::error_code ec;
+    fs::create_directories(to, ec);
+    fs::copy_file(options_.config, to / kConfigName, fs::copy_options::overwrite_existing, ec);
+    if (ec) throw UsageError("--config: cannot copy " + quoted(options_.config) + ": " + ec.message());
+  }
+
+  if (!options_.gif.empty()) {
+    std::error_code ec;
+    if (options_.gif.has_parent_path()) fs::create_directories(options_.gif.parent_path(), ec);
+    gif_ = std::make_unique<host::GifRecorder>(options_.gif, phone_->screen().width(),
+                                               phone_->screen().height());
+    if (!gif_->ok()) throw UsageError("--gif: " + gif_->error());
+    gif_listener_ = phone_->gui().add_frame_listener(
+        [this](int64_t t) { gif_->add_frame(phone_->screen().rgba(), t); });
+  }
+  // The first frame: the phone's idle screen.
+  phone_->gui().refresh_screen();
+  phone_->queue().settle();
+}
+
+Session::~Session() {
+  try {
+    finish();
+  } catch (...) {
+  }
+}
+
+void Session::install_skin() {
+  fs::path to = phone_->files().dir_path(kConfigFolder2) / "TuneStrip";
+  std::error_code ec;
+  fs::create_directories(to, ec);
+  if (ec) throw UsageError("--skin: cannot make the image folder " + quoted(to) + ": " + ec.message());
+  size_t images = 0;
+  for (const auto& e : fs::directory_iterator(options_.skin, ec)) {
+    if (!e.is_regular_file()) continue;
+    fs::copy_file(e.path(), to / e.path().filename(), fs::copy_options::overwrite_existing, ec);
+    if (ec) throw UsageError("--skin: cannot copy " + quoted(e.path()) + ": " + ec.message());
+    if (host::ascii_lower(e.path().extension().string()) == ".png") ++images;
+  }
+  if (images == 0)
+    log_ << "tunestrip-sim: warning: --skin: no panel images (*.png) in " << options_.skin.string()
+         << "\n";
+}
+
+bool Session::advance(int64_t ms) {
+  const int64_t until = phone_->queue().now() + ms;
+  if (pacer_) return pacer_(until);
+  phone_->queue().run_until(until);
+  return true;
+}
+
+void Session::task(const std::function<void()>& f) {
+  std::exception_ptr error;
+  phone_->queue().post([&] {
+    try {
+      f();
+    } catch (...) {
+      error = std::current_exception();
+    }
+  });
+  phone_->queue().settle();
+  if (error) std::rethrow_exception(error);
+}
+
+bool Session::run(const std::vector<Command>& commands) {
+  for (const Command& c : commands) {
+    try {
+      if (!execute(c)) return false;
+    } catch (const RunError&) {
+      throw;
+    } catch (const std::exception& e) {
+      throw RunError(c.line, describe(c) + ": " + e.what());
+    }
+  }
+  return true;
+}
+
+bool Session::execute(const Command& c) {
+  host::Phone& ph = *phone_;
+  host::MediaPlayer& player = ph.player();
+  switch (c.op) {
+    case Op::Wait:
+      return advance(c.ms);
+    case Op::Key:
+      if (c.mode == KeyMode::Short || c.mode == KeyMode::Long) {
+        ph.keys().press(c.key, c.mode == KeyMode::Long);
+        ph.queue().settle();
+      } else {
+        const int mode = c.mode == KeyMode::Down ? host::codes::KBD_DOWN : host::codes::KBD_UP;
+        task([&] { ph.keys().deliver(c.key, mode); });
+      }
+      return true;
+    case Op::PlayerStart: task([&] { player.start(options_.music); }); return true;
+    case Op::PlayerClose: task([&] { player.close(); }); return true;
+    case Op::PlayerPlay: task([&] { player.play(); }); return true;
+    case Op::PlayerPause: task([&] { player.pause(); }); return true;
+    case Op::PlayerNext: task([&] { player.next(); }); return true;
+    case Op::PlayerPrev: task([&] { player.prev(); }); return true;
+    case Op::PlayerSeek: task([&] { player.seek(c.seconds); }); return true;
+    case Op::Shot:
+      shot(c.text);
+      return true;
+    case Op::Config:
+      change_config(c);
+      return true;
+    case Op::AddonStart:
+      ph.start_addon();
+      return true;
+    case Op::AddonTerminate:
+      ph.send_event(host::codes::TERMINATE_REQUEST, nullptr);
+      return true;
+    case Op::AddonAbout: {
+      FwAboutEvent ev{nullptr};
+      ph.send_event(host::codes::ABOUT_REQUEST, &ev);
+      return true;
+    }
+    case Op::AddonEditConfig:
+      ph.send_event(host::codes::CONFIG_EDIT_REQUEST, nullptr);
+      return true;
+    case Op::Echo:
+      log_ << c.text << "\n" << std::flush;
+      return true;
+    case Op::Quit:
+      return false;
+  }
+  return true;
+}
+
+fs::path Session::config_file(std::u16string* phone_folder) const {
+  host::FileSystem& files = phone_->files();
+  for (int id : {kConfigFolder1, kConfigFolder2}) {
+    if (auto p = files.resolve(files.dir(id), kConfigName); p && fs::is_regular_file(*p)) {
+      if (phone_folder) *phone_folder = files.dir(id);
+      return *p;
+    }
+  }
+  if (phone_folder) *phone_folder = files.dir(kConfigFolder1);
+  return files.dir_path(kConfigFolder1) / kConfigName;
+}
+
+void Session::change_config(const Command& c) {
+  std::u16string folder;
+  const fs::path file = config_file(&folder);
+  std::error_code ec;
+  if (!fs::exists(file, ec)) {
+    fs::create_directories(file.parent_path(), ec);
+    bcfg::write_default(file);
+  }
+  bcfg::set_values(file, c.assignments);
+  // The notice the phone sends when an editor has changed a configuration file.
+  FwReconfigEvent ev{};
+  const std::u16string name = kConfigName;
+  std::copy_n(folder.begin(), std::min<size_t>(folder.size(), 63), ev.path);
+  std::copy_n(name.begin(), std::min<size_t>(name.size(), 63), ev.name);
+  phone_->send_event(host::codes::RECONFIG_NOTICE, &ev);
+}
+
+void Session::picture_written(const fs::path& p) {
+  if (std::find(pictures_.begin(), pictures_.end(), p) == pictures_.end()) pictures_.push_back(p);
+}
+
+fs::path Session::shot(const std::string& name) {
+  phone_->queue().settle();
+  fs::path path = fs::path(name).is_absolute() ? fs::path(name) : options_.out / name;
+  std::error_code ec;
+  if (path.has_parent_path()) fs::create_directories(path.parent_path(), ec);
+  if (ec || !phone_->screen().save_png(path))
+    throw std::runtime_error("cannot write " + quoted(path));
+  picture_written(path);
+  return path;
+}
+
+void Session::finish() {
+  if (!gif_ || gif_finished_) return;
+  gif_finished_ = true;
+  phone_->gui().remove_frame_listener(gif_listener_);
+  if (!gif_->finish(phone_->queue().now()))
+    throw std::runtime_error("cannot write the GIF " + quoted(options_.gif) + ": " + gif_->error());
+  picture_written(options_.gif);
+}
+
+Summary Session::summary() const {
+  Summary s;
+  host::Phone& ph = *phone_;
+  s.virtual_ms = ph.queue().now();
+  s.wall_s = std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
+  s.redraws = ph.gui().redraws();
+  s.frames = ph.gui().frames();
+  for (const host::MessageBox& m : ph.messages().shown()) s.messages.push_back(m.text);
+  s.counts = ph.counts();
+  s.addon_running = ph.loader().loaded() > 0;
+  s.pictures = pictures_;
+  return s;
+}
+
+std::string format_summary(const Summary& s) {
+  char line[160];
+  std::string out;
+  std::snprintf(line, sizeof line, "Ran %.1f s of virtual time in %.2f s.\n", s.virtual_ms / 1000.0,
+                s.wall_s);
+  out += line;
+  out += "Redraws: " + std::to_string(s.redraws) + " (frames composed: " +
+         std::to_string(s.frames) + ")\n";
+  out += "Messages shown: " + std::to_string(s.messages.size()) + "\n";
+  for (const std::string& m : s.messages) {
+    std::string one = m;
+    std::replace(one.begin(), one.end(), '\n', ' ');
+    out += "  \"" + one + "\"\n";
+  }
+  out += s.addon_running ? "Resources (the add-on still runs): " : "Resources after the add-on's exit: ";
+  out += s.counts.summary() + "\n";
+  if (!s.pictures.empty()) {
+    out += "Pictures:";
+    for (const fs::path& p : s.pictures) out += " " + p.string();
+    out += "\n";
+  }
+  return out;
+}
+
+}  // namespace sim

@@ -1,0 +1,110 @@
+// One run of the simulator: the phone made from the command line's options (skin and
+// configuration installed, the call trace and the GIF recording opened), the script commands run
+// on it, the pictures written and the summary made.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <iosfwd>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "host/phone.h"
+#include "tools/common/sim_options.h"
+#include "tools/common/sim_script.h"
+
+namespace host {
+class GifRecorder;
+}
+
+namespace sim {
+
+// A command that failed while the script ran (a picture that cannot be written, an add-on that
+// cannot be loaded): its line and what went wrong.
+class RunError : public std::runtime_error {
+ public:
+  RunError(int line, const std::string& message) : std::runtime_error(message), line_(line) {}
+  int line() const { return line_; }
+
+ private:
+  int line_;
+};
+
+struct Summary {
+  int64_t virtual_ms = 0;
+  double wall_s = 0;
+  uint64_t redraws = 0;  // redraw methods of the add-on's GUI objects run
+  uint64_t frames = 0;   // frames the phone composed
+  std::vector<std::string> messages;
+  host::ResourceCounts counts;
+  bool addon_running = false;
+  std::vector<std::filesystem::path> pictures;
+};
+
+// The summary as the simulator prints it.
+std::string format_summary(const Summary& s);
+
+class Session {
+ public:
+  // Checks the options' paths and makes the phone; throws UsageError for a bad path or value.
+  // `needs_music`: the run plays music, so --music must name a playable list.
+  Session(const SimOptions& options, bool needs_music, std::ostream& log);
+  ~Session();
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  host::Phone& phone() { return *phone_; }
+  const SimOptions& options() const { return options_; }
+
+  // How the virtual clock moves on to a time: by default at once; the interactive window paces
+  // it to real time. Answers false when the user ended the run.
+  using Pacer = std::function<bool(int64_t until)>;
+  void set_pacer(Pacer pacer) { pacer_ = std::move(pacer); }
+  bool advance(int64_t ms);
+
+  // Runs the commands in order; false when the run was ended early (quit, the window closed).
+  // Throws RunError for a command that failed.
+  bool run(const std::vector<Command>& commands);
+  // Runs one command; false when it ends the run.
+  bool execute(const Command& c);
+
+  // Saves the screen as a PNG in the picture folder (or at an absolute path); throws
+  // std::runtime_error when it cannot be written.
+  std::filesystem::path shot(const std::string& name);
+  // Finishes the GIF (if one is recorded) at the current virtual time; idempotent.
+  void finish();
+
+  Summary summary() const;
+  const std::vector<std::filesystem::path>& pictures() const { return pictures_; }
+
+  // The configuration file the add-on reads: the first configuration folder's, else the
+  // second's, else (none yet) a new one in the first folder.
+  std::filesystem::path config_file(std::u16string* phone_folder = nullptr) const;
+
+ private:
+  // Runs `f` as one task of the phone's queue (so that redraws and teardowns follow it), then
+  // whatever it queued for now; rethrows what `f` threw.
+  void task(const std::function<void()>& f);
+  void install_skin();
+  void change_config(const Command& c);
+  void picture_written(const std::filesystem::path& p);
+
+  SimOptions options_;
+  std::ostream& log_;
+  std::unique_ptr<host::Phone> phone_;
+  std::unique_ptr<host::GifRecorder> gif_;
+  int gif_listener_ = 0;
+  bool gif_finished_ = false;
+  Pacer pacer_;
+  std::vector<std::filesystem::path> pictures_;
+  std::chrono::steady_clock::time_point started_;
+};
+
+// Reads a script file ("-": standard input); throws UsageError when it cannot be read.
+std::string read_script(const std::string& path);
+
+}  // namespace sim

@@ -1,0 +1,21 @@
+// The interactive window: the phone's screen in an SDL2 window, run in real time, with the
+// computer's keyboard as the phone's keypad.
+#pragma once
+
+#include <iosfwd>
+#include <vector>
+
+#include "tools/common/sim_script.h"
+#include "tools/common/sim_session.h"
+
+namespace sim {
+
+// Whether this build has the window (SDL2 was found).
+bool window_available();
+
+// Opens the window, runs `commands` paced to real time, then lets the user drive the phone until
+// the window is closed (or a `quit` command). Returns the exit status (1 when the window cannot
+// be opened); throws RunError as Session::run does. Prints its frame pacing to `log` at the end.
+int run_interactive(Session& session, const std::vector<Command>& commands, std::ostream& log);
+
+}  // namespace sim
