@@ -1,5 +1,7 @@
 #include "host/gui_manager.h"
 
+#include "host/memory.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <new>
@@ -166,6 +168,8 @@ void GuiManager::teardown(Record* r) {
   if (current_ == r) current_ = nullptr;
   records_.erase(gui);
   if (on_free_) on_free_(gui);
+  // The storage was the add-on's until creation; from then on it is ours to free.
+  if (phone_.memory().owns(gui)) phone_.memory().free(gui);
 }
 
 void GuiManager::invalidate(DISP_OBJ* obj) {

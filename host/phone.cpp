@@ -36,6 +36,15 @@ Phone& phone() {
 Phone::Phone(Options options) : options_(std::move(options)) {
   if (g_phone) throw std::logic_error("only one phone may run at a time");
   g_phone = this;
+  try {
+    build();
+  } catch (...) {
+    g_phone = nullptr;
+    throw;
+  }
+}
+
+void Phone::build() {
   trace_ = std::make_unique<Trace>();
   if (!options_.trace_path.empty() && !trace_->open(options_.trace_path))
     throw std::runtime_error("cannot write the call trace to " + options_.trace_path);

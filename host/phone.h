@@ -74,6 +74,7 @@ class Phone {
   ResourceCounts counts() const;
 
  private:
+  void build();
   void after_task();
 
   Options options_;
