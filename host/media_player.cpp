@@ -88,9 +88,21 @@ const MediaPlayer::TrackInfo& MediaPlayer::info(size_t index) const {
   if (tags.text[TAG_TITLE]) ti.title = *tags.text[TAG_TITLE];
   if (tags.text[TAG_ARTIST]) ti.artist = *tags.text[TAG_ARTIST];
   if (ti.title.empty()) ti.title = utf8_to_utf16(file.filename().string());
+  std::error_code ec;
+  ti.file_size = fs::file_size(file, ec);
+  ti.file_time = fs::last_write_time(file, ec);
   ti.length_s = int(ms / 1000);
   ti.duration_ms = std::max<int64_t>(ms, kMinPlayMs);
   return info_cache_.emplace(file, std::move(ti)).first->second;
+}
+
+void MediaPlayer::forget_if_changed(size_t index) {
+  auto it = info_cache_.find(tracks_.at(index));
+  if (it == info_cache_.end()) return;
+  std::error_code e1, e2;
+  if (fs::file_size(it->first, e1) != it->second.file_size ||
+      fs::last_write_time(it->first, e2) != it->second.file_time || e1 || e2)
+    info_cache_.erase(it);
 }
 
 std::u16string MediaPlayer::phone_folder(size_t index) const { return folders_.at(index); }
@@ -150,6 +162,7 @@ FwAddr MediaPlayer::track_record() const {
 
 void MediaPlayer::write_track() {
   Arena& a = phone_.arena();
+  forget_if_changed(index_);
   const TrackInfo& ti = info(index_);
   a.write32(record_ + kRecFolder, store_wstr(folder_buf_, folder_cap_, folders_[index_]));
   a.write32(record_ + kRecName, store_wstr(name_buf_, name_cap_, names_[index_]));

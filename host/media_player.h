@@ -103,8 +103,11 @@ class MediaPlayer {
     int length_s = 0;          // as the record gives it
     int64_t duration_ms = 0;   // how long the track plays
     std::u16string title, artist;
+    std::uintmax_t file_size = 0;  // what the file was when read
+    std::filesystem::file_time_type file_time{};
   };
   const TrackInfo& info(size_t index) const;
+  void forget_if_changed(size_t index);  // a file rewritten since it was read is read again
   void mount_music(const std::filesystem::path& music);
   void ensure_image();
   void write_track();        // current track into the record and the book image

@@ -98,3 +98,20 @@ TEST_F(PlayerLengthInPlayer, UndecodableTrackHasLengthZeroAndStillMovesOn) {
 
 }  // namespace
 }  // namespace player_test
+
+namespace player_test {
+namespace {
+
+TEST_F(PlayerLengthInPlayer, ARewrittenFileIsMeasuredAgain) {
+  write_silent_mp3(music_ / "a.mp3", 3000);
+  player().start(music_.path());
+  EXPECT_EQ(player().now_playing().length, 3);
+  player().close();
+  write_silent_mp3(music_ / "a.mp3", 7000);
+  player().start(music_.path());
+  EXPECT_EQ(player().now_playing().length, 7);
+  EXPECT_EQ(phone_.arena().read32(player().track_record() + 0x10), 7u);
+}
+
+}  // namespace
+}  // namespace player_test
