@@ -587,6 +587,59 @@ TEST_F(PanelScenario, NoSnapshotWithoutAWayToThePixels) {
   EXPECT_EQ(phone().images().live(), images);
   t_->terminate();
   ExpectAllReleased();
+
+  // The screen's layer names no pixel memory, or memory beyond the end of firmware memory.
+  for (uint32_t pixels : {0u, 0xFFFFFF00u}) {
+    SCOPED_TRACE(pixels);
+    Start();
+    host::Arena& arena = phone().arena();
+    FwAddr layer = arena.read32(phone().screen().ref_family9());
+    while (layer && arena.read32(layer + 28) != 1 && arena.read32(layer + 72) == 0)
+      layer = arena.read32(layer + 32);
+    ASSERT_NE(layer, 0u);
+    arena.write32(layer + 16, pixels);
+    ClearTrace();
+    Press(kHotKey);
+    Run(2000);
+    EXPECT_TRUE(PanelShown());
+    EXPECT_EQ(Trace("fw_image_from_buffer(").size(), 0u);
+    Press(kHotKey);
+    Run(1000);
+    EXPECT_FALSE(PanelShown());
+    // Nothing was made, so nothing is released.
+    EXPECT_EQ(Trace("fw_image_free(").size(), 0u);
+    t_->terminate();
+    ExpectAllReleased();
+  }
+}
+
+TEST_F(PanelScenario, WithoutTheFrozenBackdropNoSnapshotIsTakenDrawnOrReleased) {
+  Start({"FON_FROM_BUFFER_ENABLED=0"});
+  ClearTrace();
+  Press(kHotKey);
+  Run(2000);
+  EXPECT_EQ(Trace("fw_disp_set_backdrop(").size(), 1u);
+  EXPECT_EQ(Trace("fw_image_from_buffer(").size(), 0u);
+  EXPECT_TRUE(Only(LastFrame(), "fw_draw_image(ptr, 0, 0, 0, 0, ").empty());
+  Press(kHotKey);
+  Run(1000);
+  EXPECT_FALSE(PanelShown());
+  EXPECT_EQ(Trace("fw_image_free(").size(), 0u);
+  t_->terminate();
+  ExpectAllReleased();
+
+  // With it on, the backdrop call is not made and the snapshot is released with the panel.
+  Start();
+  ClearTrace();
+  Press(kHotKey);
+  Run(2000);
+  EXPECT_EQ(Trace("fw_disp_set_backdrop(").size(), 0u);
+  ASSERT_EQ(Trace("fw_image_from_buffer(").size(), 1u);
+  Press(kHotKey);
+  Run(1000);
+  EXPECT_EQ(Trace("fw_image_free(").size(), 1u);
+  t_->terminate();
+  ExpectAllReleased();
 }
 
 // ---- Keys -----------------------------------------------------------------------------------
