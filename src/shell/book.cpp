@@ -65,11 +65,7 @@ void onCloseMYBook(BOOK*) {
     fw_image_free(*img);
     *img = NOIMAGE;
   }
-  for (int i = 0; i < LABEL_TRACKCOUNT; ++i) ReleaseLabel(i);
-  for (int i = 0; i < 3; ++i) {
-    delete[] buff[i];
-    buff[i] = nullptr;
-  }
+  ReleaseAllLabels();
   delete mdata;
   mdata = nullptr;
   delete[] hdr;

@@ -62,14 +62,6 @@ class PanelScenario : public ::testing::Test {
     t_.reset();
     music_ = std::make_unique<ts::TempDir>();
     t_ = std::make_unique<TestPhone>(options);
-    // Once fw_gui_create has taken the add-on's storage for a GUI object, the firmware owns it and
-    // its teardown ends it. The phone keeps the storage alive instead, so the test ends it with
-    // the object (books forget the object, as the phone's own listener does).
-    host::Phone* p = &t_->phone;
-    p->gui().set_free_listener([p](GUI* g) {
-      p->books().detach_gui(g);
-      if (p->memory().owns(g)) p->memory().free(g);
-    });
     for (size_t i = 0; i < lengths.size(); ++i) {
       mp3w::Frame f;
       f.bitrate = 1;  // 32 kbit/s keeps long tracks small
