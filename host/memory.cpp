@@ -4,6 +4,10 @@
 
 namespace host {
 
+Memory::~Memory() {
+  for (auto& [p, size] : blocks_) std::free(const_cast<void*>(p));
+}
+
 void* Memory::alloc(size_t size) {
   void* p = std::malloc(size ? size : 1);
   if (!p) return nullptr;

@@ -9,6 +9,12 @@ namespace host {
 
 class Memory {
  public:
+  Memory() = default;
+  // Blocks still live when the phone shuts down (an add-on that is still running) are released.
+  ~Memory();
+  Memory(const Memory&) = delete;
+  Memory& operator=(const Memory&) = delete;
+
   void* alloc(size_t size);
   // Frees a block from alloc(); false for a pointer that is not a live block (nothing is freed).
   bool free(void* p);
