@@ -94,6 +94,8 @@ std::string usage() {
       "                                            values of tunestrip-bcfg set), then tell the\n"
       "                                            add-on it changed\n"
       "  addon start|terminate|about|edit-config   start the add-on or send it that request\n"
+      "                                            (the phone holds a stand-in BcfgEdit.elf, so\n"
+      "                                            edit-config launches it; the summary lists it)\n"
       "  echo TEXT                                 print TEXT on standard error\n"
       "  quit                                      end the run here (and close the window)\n"
       "A bad line stops the script before it runs, with its line number (exit status 2).\n"

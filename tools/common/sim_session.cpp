@@ -31,6 +31,9 @@ namespace {
 constexpr const char16_t* kConfigName = u"TuneStrip.bcfg";
 constexpr int kConfigFolder1 = 0x14;
 constexpr int kConfigFolder2 = 0x15;
+constexpr int kAppFolder1 = 0x11;  // where the add-on looks for the editor first
+constexpr int kAppFolder2 = 0x10;
+constexpr const char16_t* kEditorName = u"BcfgEdit.elf";
 
 std::string quoted(const fs::path& p) { return "\"" + p.string() + "\""; }
 
@@ -105,6 +108,7 @@ Session::Session(const SimOptions& options, bool needs_music, std::ostream& log)
     throw UsageError(e.what());
   }
   install_skin();
+  install_editor();
   if (!options_.config.empty()) {
     fs::path to = phone_->files().dir_path(kConfigFolder1);
     std::error_code ec;
@@ -149,6 +153,17 @@ void Session::install_skin() {
   if (images == 0)
     log_ << "tunestrip-sim: warning: --skin: no panel images (*.png) in " << options_.skin.string()
          << "\n";
+}
+
+void Session::install_editor() {
+  host::FileSystem& files = phone_->files();
+  for (int id : {kAppFolder1, kAppFolder2})
+    if (files.resolve(files.dir(id), kEditorName)) return;
+  const fs::path dir = files.dir_path(kAppFolder1);
+  std::error_code ec;
+  fs::create_directories(dir, ec);
+  std::ofstream(dir / kEditorName) << "A stand-in for the configuration editor: the simulator "
+                                      "records its launches.\n";
 }
 
 bool Session::advance(int64_t ms) {
@@ -296,6 +311,9 @@ Summary Session::summary() const {
   s.redraws = ph.gui().redraws();
   s.frames = ph.gui().frames();
   for (const host::MessageBox& m : ph.messages().shown()) s.messages.push_back(m.text);
+  for (const host::ElfLaunch& l : ph.messages().launches())
+    s.launches.push_back(l.path + " \"" + l.arg1 + "\" \"" + l.arg2 + "\"" +
+                         (l.accepted ? "" : " (not found)"));
   s.counts = ph.counts();
   s.addon_running = ph.loader().loaded() > 0;
   s.pictures = pictures_;
@@ -315,6 +333,10 @@ std::string format_summary(const Summary& s) {
     std::string one = m;
     std::replace(one.begin(), one.end(), '\n', ' ');
     out += "  \"" + one + "\"\n";
+  }
+  if (!s.launches.empty()) {
+    out += "Programs launched: " + std::to_string(s.launches.size()) + "\n";
+    for (const std::string& l : s.launches) out += "  " + l + "\n";
   }
   out += s.addon_running ? "Resources (the add-on still runs): " : "Resources after the add-on's exit: ";
   out += s.counts.summary() + "\n";

@@ -40,6 +40,7 @@ struct Summary {
   uint64_t redraws = 0;  // redraw methods of the add-on's GUI objects run
   uint64_t frames = 0;   // frames the phone composed
   std::vector<std::string> messages;
+  std::vector<std::string> launches;  // programs the add-on started: path and arguments
   host::ResourceCounts counts;
   bool addon_running = false;
   std::vector<std::filesystem::path> pictures;
@@ -90,6 +91,9 @@ class Session {
   // whatever it queued for now; rethrows what `f` threw.
   void task(const std::function<void()>& f);
   void install_skin();
+  // A stand-in configuration editor in the first application folder (unless the phone has one),
+  // so that the add-on's edit request launches it; the launch is recorded.
+  void install_editor();
   void change_config(const Command& c);
   void picture_written(const std::filesystem::path& p);
 
