@@ -107,11 +107,19 @@ std::optional<std::u16string> FileSystem::phone_path_of(const fs::path& host_pat
   for (const auto& [phone, target] : mounts_) {
     if (auto rel = under(target)) {
       std::u16string out = phone;
-      if (*rel != ".") out += u"/" + utf8_to_utf16(rel->generic_string());
+      if (*rel != ".") {
+        out += u'/';
+        out += utf8_to_utf16(rel->generic_string());
+      }
       return out;
     }
   }
-  if (auto rel = under(root_)) return u"/" + utf8_to_utf16(rel->generic_string());
+  if (auto rel = under(root_)) {
+    // Appended rather than `u"/" + ...`, which GCC 12 misreads as an overlapping copy at -O2.
+    std::u16string out = u"/";
+    out += utf8_to_utf16(rel->generic_string());
+    return out;
+  }
   return std::nullopt;
 }
 
