@@ -43,7 +43,12 @@ std::optional<T> number(std::string_view w) {
   return v;
 }
 
-std::string q(std::string_view w) { return "\"" + std::string(w) + "\""; }
+std::string q(std::string_view w) {
+  std::string out = "\"";
+  out += w;
+  out += '"';
+  return out;
+}
 
 // The line without its comment and surrounding blanks.
 std::string_view content(std::string_view line) {

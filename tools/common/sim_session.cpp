@@ -35,7 +35,12 @@ constexpr int kAppFolder1 = 0x11;  // where the add-on looks for the editor firs
 constexpr int kAppFolder2 = 0x10;
 constexpr const char16_t* kEditorName = u"BcfgEdit.elf";
 
-std::string quoted(const fs::path& p) { return "\"" + p.string() + "\""; }
+std::string quoted(const fs::path& p) {
+  std::string out = "\"";
+  out += p.string();
+  out += '"';
+  return out;
+}
 
 // Checks every path of the options before anything is made.
 void check_paths(const SimOptions& o, bool needs_music, std::ostream& log) {
@@ -332,7 +337,9 @@ std::string format_summary(const Summary& s) {
   for (const std::string& m : s.messages) {
     std::string one = m;
     std::replace(one.begin(), one.end(), '\n', ' ');
-    out += "  \"" + one + "\"\n";
+    out += "  \"";
+    out += one;
+    out += "\"\n";
   }
   if (!s.launches.empty()) {
     out += "Programs launched: " + std::to_string(s.launches.size()) + "\n";
@@ -342,7 +349,10 @@ std::string format_summary(const Summary& s) {
   out += s.counts.summary() + "\n";
   if (!s.pictures.empty()) {
     out += "Pictures:";
-    for (const fs::path& p : s.pictures) out += " " + p.string();
+    for (const fs::path& p : s.pictures) {
+      out += ' ';
+      out += p.string();
+    }
     out += "\n";
   }
   return out;
