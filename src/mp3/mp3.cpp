@@ -1,5 +1,6 @@
 #include "mp3/mp3.h"
 
+#include <cstring>
 #include <new>
 
 #include "platform/fw.h"
