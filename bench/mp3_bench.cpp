@@ -17,7 +17,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace mp3w;
 
-// One phone with a music folder for all benchmarks of this file.
+// A phone with a music folder, for one benchmark (only one phone may run at a time).
 struct Bench {
   std::unique_ptr<host::Phone> phone;
   fs::path dir;
@@ -39,28 +39,24 @@ struct Bench {
     // 50 MB with no frame header anywhere.
     write_file(dir / "noheader.bin", Bytes(50u << 20, 0x20));
   }
+  ~Bench() { fw_services = nullptr; }
 };
 
-Bench& bench() {
-  static Bench b;
-  return b;
-}
-
 void BM_StreamTagged(benchmark::State& state) {
-  bench();
+  Bench b;
   for (auto _ : state) benchmark::DoNotOptimize(ReadMP3Information(u"/card/Music", u"tagged.mp3"));
 }
 BENCHMARK(BM_StreamTagged);
 
 void BM_StreamNoHeader50MB(benchmark::State& state) {
-  bench();
+  Bench b;
   for (auto _ : state) benchmark::DoNotOptimize(ReadMP3Information(u"/card/Music", u"noheader.bin"));
   state.SetBytesProcessed(int64_t(state.iterations()) * (50 << 20));
 }
 BENCHMARK(BM_StreamNoHeader50MB)->Unit(benchmark::kMillisecond);
 
 void BM_TagsTagged(benchmark::State& state) {
-  Bench& b = bench();
+  Bench b;
   for (auto _ : state) {
     FwHandle h = b.phone->tags().open(u"/card/Music", u"tagged.mp3");
     benchmark::DoNotOptimize(b.phone->tags().picture(h));

@@ -4,13 +4,16 @@
 
 namespace host {
 
-Arena::Arena(uint32_t capacity) : bytes_(capacity, 0) {}
+Arena::Arena(uint32_t capacity)
+    : bytes_(static_cast<uint8_t*>(std::calloc(capacity, 1))), size_(capacity) {
+  if (!bytes_) throw std::runtime_error("no memory for the firmware arena");
+}
 
 FwAddr Arena::alloc(uint32_t size) {
   FwAddr a = (top_ + 7) & ~7u;
   uint64_t end = uint64_t(a) + size;
-  if (end > bytes_.size()) throw std::runtime_error("firmware memory exhausted");
-  std::memset(bytes_.data() + a, 0, size);
+  if (end > size_) throw std::runtime_error("firmware memory exhausted");
+  std::memset(bytes_.get() + a, 0, size);
   top_ = uint32_t(end);
   return a;
 }
@@ -22,22 +25,22 @@ FwAddr Arena::alloc_wstr(const std::u16string& s) {
 }
 
 uint8_t* Arena::at(FwAddr a, uint32_t size) {
-  if (a == 0 || uint64_t(a) + size > bytes_.size())
+  if (a == 0 || uint64_t(a) + size > size_)
     throw std::out_of_range("firmware address out of range");
-  return bytes_.data() + a;
+  return bytes_.get() + a;
 }
 
 uint32_t Arena::read32(FwAddr a) const {
-  if (a == 0 || uint64_t(a) + 4 > bytes_.size()) return 0;
+  if (a == 0 || uint64_t(a) + 4 > size_) return 0;
   uint32_t v;
-  std::memcpy(&v, bytes_.data() + a, 4);
+  std::memcpy(&v, bytes_.get() + a, 4);
   return v;
 }
 
 uint16_t Arena::read16(FwAddr a) const {
-  if (a == 0 || uint64_t(a) + 2 > bytes_.size()) return 0;
+  if (a == 0 || uint64_t(a) + 2 > size_) return 0;
   uint16_t v;
-  std::memcpy(&v, bytes_.data() + a, 2);
+  std::memcpy(&v, bytes_.get() + a, 2);
   return v;
 }
 

@@ -4,9 +4,10 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
-#include <vector>
 
 #include "src/platform/fw_types.h"
 
@@ -28,12 +29,17 @@ class Arena {
   uint16_t read16(FwAddr a) const;
   uint8_t* at(FwAddr a, uint32_t size);
 
-  const uint8_t* data() const { return bytes_.data(); }
-  uint32_t size() const { return uint32_t(bytes_.size()); }
+  const uint8_t* data() const { return bytes_.get(); }
+  uint32_t size() const { return size_; }
   uint32_t used() const { return top_; }
 
  private:
-  std::vector<uint8_t> bytes_;  // sized once
+  struct Free {
+    void operator()(uint8_t* p) const { std::free(p); }
+  };
+  // Sized once; calloc leaves untouched pages to the system, so a large arena costs nothing.
+  std::unique_ptr<uint8_t, Free> bytes_;
+  uint32_t size_;
   uint32_t top_ = 16;  // address 0 is never handed out
 };
 

@@ -256,9 +256,13 @@ void GuiManager::compose() {
   composing_ = true;
   screen_dirty_ = false;
   for (auto& [g, r] : records_) r->dirty = false;
-  paint_beneath();
   Screen& screen = phone_.screen();
   const std::vector<GUI*> order = shown_;
+  // An opaque backdrop hides the screen beneath: it need not be painted.
+  bool covered = false;
+  for (GUI* g : order)
+    if (Record* r = find(g); r && !r->doomed && r->shown && r->backdrop) covered = true;
+  if (!covered) paint_beneath();
   for (GUI* g : order) {
     Record* r = find(g);
     if (!r || r->doomed || !r->shown) continue;

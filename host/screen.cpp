@@ -82,19 +82,6 @@ void Screen::put565(int x, int y, uint16_t v) {
   }
 }
 
-uint16_t Screen::to565(uint32_t rgb) {
-  uint32_t r = (rgb >> 16) & 0xFF, g = (rgb >> 8) & 0xFF, b = rgb & 0xFF;
-  return uint16_t((r >> 3) << 11 | (g >> 2) << 5 | (b >> 3));
-}
-
-uint32_t Screen::from565(uint16_t v) {
-  uint32_t r = (v >> 11) & 31, g = (v >> 5) & 63, b = v & 31;
-  r = r << 3 | r >> 2;
-  g = g << 2 | g >> 4;
-  b = b << 3 | b >> 2;
-  return 0xFF000000u | r << 16 | g << 8 | b;
-}
-
 void Screen::clear(uint32_t rgb) {
   uint16_t v = to565(rgb);
   for (int y = 0; y < height_; ++y)
@@ -102,27 +89,41 @@ void Screen::clear(uint32_t rgb) {
   ++generation_;
 }
 
+void Screen::blend_inside(int x, int y, uint32_t argb, uint32_t a) {
+  uint8_t* p = mem_ + (size_t(y) * size_t(width_) + size_t(x)) * 2;
+  uint32_t out = argb;
+  if (a != 255) {
+    uint16_t v = family_ == 8 ? uint16_t(p[0] << 8 | p[1]) : uint16_t(p[1] << 8 | p[0]);
+    uint32_t d = from565(v);
+    out = uint32_t(mix((argb >> 16) & 0xFF, (d >> 16) & 0xFF, a)) << 16 |
+          uint32_t(mix((argb >> 8) & 0xFF, (d >> 8) & 0xFF, a)) << 8 |
+          mix(argb & 0xFF, d & 0xFF, a);
+  }
+  uint16_t v = to565(out);
+  if (family_ == 8) {
+    p[0] = uint8_t(v >> 8);
+    p[1] = uint8_t(v);
+  } else {
+    p[0] = uint8_t(v);
+    p[1] = uint8_t(v >> 8);
+  }
+}
+
 void Screen::blend(int x, int y, uint32_t argb, uint8_t coverage, const Box& clip) {
   if (!clip.contains(x, y) || !bounds().contains(x, y)) return;
   uint32_t a = ((argb >> 24) * coverage + 127) / 255;
   if (a == 0) return;
-  if (a == 255) {
-    put565(x, y, to565(argb));
-  } else {
-    uint32_t d = pixel(x, y);
-    uint32_t r = mix((argb >> 16) & 0xFF, (d >> 16) & 0xFF, a);
-    uint32_t g = mix((argb >> 8) & 0xFF, (d >> 8) & 0xFF, a);
-    uint32_t b = mix(argb & 0xFF, d & 0xFF, a);
-    put565(x, y, to565(r << 16 | g << 8 | b));
-  }
+  blend_inside(x, y, argb, a);
   ++generation_;
 }
 
 void Screen::fill(const Box& box, uint32_t argb, const Box& clip) {
   if ((argb >> 24) == 0) return;
   Box b = box.intersect(clip).intersect(bounds());
+  if (b.empty()) return;
   for (int y = b.y1; y < b.y2; ++y)
-    for (int x = b.x1; x < b.x2; ++x) blend(x, y, argb, 255, b);
+    for (int x = b.x1; x < b.x2; ++x) blend_inside(x, y, argb, argb >> 24);
+  ++generation_;
 }
 
 void Screen::gradient(const Box& box, uint32_t top, uint32_t bottom, const Box& clip) {
@@ -133,8 +134,9 @@ void Screen::gradient(const Box& box, uint32_t top, uint32_t bottom, const Box& 
     uint32_t c = 0xFF000000u | uint32_t(mix((bottom >> 16) & 0xFF, (top >> 16) & 0xFF, t)) << 16 |
                  uint32_t(mix((bottom >> 8) & 0xFF, (top >> 8) & 0xFF, t)) << 8 |
                  mix(bottom & 0xFF, top & 0xFF, t);
-    for (int x = b.x1; x < b.x2; ++x) blend(x, y, c, 255, b);
+    for (int x = b.x1; x < b.x2; ++x) blend_inside(x, y, c, 255);
   }
+  if (!b.empty()) ++generation_;
 }
 
 void Screen::draw_rect(const Box& box, uint32_t frame, uint32_t fill_color, const Box& clip) {
@@ -176,6 +178,18 @@ void Screen::draw_image(const Image& image, int x, int y, int w, int h, const Bo
     }
     return out;
   };
+  if (w == sw && h == sh) {
+    // Natural size: one source pixel for each screen pixel.
+    for (int dy = b.y1; dy < b.y2; ++dy) {
+      const uint8_t* src = image.rgba.data() + (size_t(dy - y) * size_t(sw) + size_t(b.x1 - x)) * 4;
+      for (int dx = b.x1; dx < b.x2; ++dx, src += 4) {
+        uint32_t a = src[3];
+        if (a) blend_inside(dx, dy, a << 24 | uint32_t(src[0]) << 16 | uint32_t(src[1]) << 8 | src[2], a);
+      }
+    }
+    ++generation_;
+    return;
+  }
   auto cols = spans(b.x1, b.x2, x, w, sw);
   auto rows = spans(b.y1, b.y2, y, h, sh);
   for (int dy = b.y1; dy < b.y2; ++dy) {

@@ -78,8 +78,13 @@ class Screen {
   // One pixel as 0xFFRRGGBB (each channel widened from its 5 or 6 bits).
   uint32_t pixel(int x, int y) const { return from565(get565(x, y)); }
 
-  static uint16_t to565(uint32_t rgb);
-  static uint32_t from565(uint16_t v);
+  static uint16_t to565(uint32_t rgb) {
+    return uint16_t(((rgb >> 19) & 0x1F) << 11 | ((rgb >> 10) & 0x3F) << 5 | ((rgb >> 3) & 0x1F));
+  }
+  static uint32_t from565(uint16_t v) {
+    uint32_t r = (v >> 11) & 31, g = (v >> 5) & 63, b = v & 31;
+    return 0xFF000000u | (r << 3 | r >> 2) << 16 | (g << 2 | g >> 4) << 8 | (b << 3 | b >> 2);
+  }
 
   // Every pixel opaque `rgb`.
   void clear(uint32_t rgb);
@@ -105,6 +110,8 @@ class Screen {
   uint64_t generation() const { return generation_; }
 
  private:
+  // Blends one pixel known to lie inside the screen; `a` is the effective alpha, 1..255.
+  void blend_inside(int x, int y, uint32_t argb, uint32_t a);
   Phone& phone_;
   int width_;
   int height_;

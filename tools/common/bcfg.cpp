@@ -310,7 +310,10 @@ void write_file(const fs::path& path, const Image& image) {
     mode &= ~mask;
   }
 
-  std::string tmpl = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
+  std::string hidden = ".";  // built by appends: GCC 12 misreports "." + string under -O2
+  hidden += target.filename().string();
+  hidden += ".XXXXXX";
+  std::string tmpl = (dir / hidden).string();
   int fd = ::mkstemp(tmpl.data());
   if (fd < 0) throw Error(io_error(path, "cannot write a file in " + dir.string(), errno));
   auto fail = [&](std::string_view what) {

@@ -1,0 +1,129 @@
+// The panel's costs on the phone: one redraw of the shown panel, an hour of playback with the
+// panel shown (run in virtual time), the configuration load and the screen snapshot.
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <memory>
+
+#include "host/gui_manager.h"
+#include "host/image_store.h"
+#include "host/media_player.h"
+#include "host/service_table.h"
+#include "mp3_writer.h"
+#include "panel/panel.h"
+#include "shell/app.h"
+#include "shell/config/config.h"
+#include "test_phone.h"
+
+namespace {
+
+// Three tracks of a minute each, tagged as a real album would be.
+void write_music(const std::filesystem::path& dir) {
+  for (int i = 1; i <= 3; ++i) {
+    mp3w::Frame f;
+    f.bitrate = 1;  // 32 kbit/s keeps the files small
+    mp3w::Id3v2Tag tag(3);
+    tag.text("TIT2", "Track " + std::to_string(i)).text("TPE1", "Bench").text("TALB", "Album");
+    mp3w::write_file(dir / ("0" + std::to_string(i) + ".mp3"),
+                     mp3w::join({tag.bytes(), mp3w::frames(f, 60 * 44100 / 1152)}));
+  }
+}
+
+// A phone playing the music, with the add-on started and its panel slid in.
+struct ShownPanel {
+  ts::TempDir music;
+  std::unique_ptr<host::Phone> phone;
+
+  ShownPanel() {
+    write_music(music.path());
+    phone = std::make_unique<host::Phone>(host::Options{});
+    ts::install_skin(*phone);
+    phone->player().start(music.path());
+    phone->queue().settle();
+    phone->start_addon();
+    phone->keys().press(host::codes::KEY_MUSIC);
+    phone->queue().run_for(3000);
+  }
+  ~ShownPanel() {
+    phone->send_event(host::codes::TERMINATE_REQUEST, nullptr);
+    phone->player().close();
+    phone->queue().settle();
+  }
+};
+
+void BM_PanelRedraw(benchmark::State& state) {
+  ShownPanel p;
+  host::GuiManager& gui = p.phone->gui();
+  GUI* top = gui.top();
+  if (!top) {
+    state.SkipWithError("the panel is not shown");
+    return;
+  }
+  DISP_OBJ* obj = gui.disp_obj(top);
+  for (auto _ : state) {
+    gui.invalidate(obj);
+    gui.flush();
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_PanelRedraw)->Unit(benchmark::kMicrosecond);
+
+// One hour of playback: 3,600 play-time ticks, each with a redraw, plus a slide out and in every
+// ten minutes. Reported as phone seconds per wall second.
+void BM_HourOfPlayback(benchmark::State& state) {
+  for (auto _ : state) {
+    ShownPanel p;
+    auto start = std::chrono::steady_clock::now();
+    for (int minute = 0; minute < 60; minute += 10) {
+      p.phone->keys().press(host::codes::KEY_MUSIC);
+      p.phone->queue().run_for(2000);
+      p.phone->keys().press(host::codes::KEY_MUSIC);
+      p.phone->queue().run_for(600'000 - 2000);
+    }
+    double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    state.counters["phone_s_per_wall_s"] = 3600.0 / wall;
+    state.counters["redraws"] = double(p.phone->gui().redraws());
+  }
+}
+BENCHMARK(BM_HourOfPlayback)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// The add-on's pieces run directly over a phone's services.
+struct Pieces {
+  host::Phone phone{host::Options{}};
+  Pieces() { fw_services = phone.services().table(); }
+  ~Pieces() { fw_services = nullptr; }
+};
+
+void BM_ConfigLoad(benchmark::State& state) {
+  Pieces p;
+  InitConfig();  // writes the file; every later load reads it whole
+  const char16_t* folder = fw_get_dir(DIR_CONFIG_1);
+  for (auto _ : state) benchmark::DoNotOptimize(LoadConfigData(folder, config_file_name));
+}
+BENCHMARK(BM_ConfigLoad)->Unit(benchmark::kMicrosecond);
+
+// The pieces allocate with the ordinary allocator, so the snapshot's buffer goes back to it.
+int take_buffer(void* buf, int, int, const char16_t*, IMAGEID* id) {
+  delete[] static_cast<uint8_t*>(buf);
+  *id = 1;
+  return 0;
+}
+void drop_image(IMAGEID) {}
+
+void BM_Snapshot(benchmark::State& state) {
+  Pieces p;
+  p.phone.services().replace(0x302, reinterpret_cast<void*>(&take_buffer));
+  p.phone.services().replace(0x2CD, reinterpret_cast<void*>(&drop_image));
+  scr_w = fw_display_width(0);
+  scr_h = fw_display_height(0);
+  CreateHeader(scr_w, scr_h);
+  for (auto _ : state) GetImageBuffer();
+  state.SetBytesProcessed(state.iterations() * int64_t(scr_w) * scr_h * 2);
+  delete[] hdr;
+  hdr = nullptr;
+}
+BENCHMARK(BM_Snapshot)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
