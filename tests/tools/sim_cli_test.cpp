@@ -100,6 +100,19 @@ TEST_F(SimCli, ScriptedRunWithTraceOnTheOtherPlatform) {
   EXPECT_TRUE(r.err.empty()) << r.err;
 }
 
+// Without a script the demo runs and writes its two pictures.
+TEST_F(SimCli, DemoWritesItsPictures) {
+  Result r = sim("--out pics");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(fs::is_regular_file(path("pics/panel.png")));
+  EXPECT_EQ(ts::read_file(path("pics/demo.gif")).substr(0, 6), "GIF89a");
+  EXPECT_NE(r.out.find("Pictures: pics/panel.png pics/demo.gif\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Resources after the add-on's exit: allocations 0, bytes 0,"),
+            std::string::npos)
+      << r.out;
+  EXPECT_NE(r.err.find("demo: the hot key shows the panel\n"), std::string::npos) << r.err;
+}
+
 TEST_F(SimCli, FailedCommandExitsWithItsLine) {
   Result r = sim("--script -", "wait 10\nshot /proc/no/such/place.png\n");
   EXPECT_EQ(r.status, 1);

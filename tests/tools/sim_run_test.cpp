@@ -124,6 +124,21 @@ TEST_F(SimRun, EveryCommandReachesThePhone) {
   EXPECT_EQ(sum.pictures.size(), 3u);  // two shots and the GIF
 }
 
+// `key NAME down|up` deliver one press mode: the default hot key acts on its down mode alone.
+TEST_F(SimRun, SinglePressModes) {
+  auto s = session(options());
+  ASSERT_TRUE(run(*s, "player start\naddon start\nwait 200\n"));
+  const size_t mark = s->phone().trace().lines().size();
+  ASSERT_TRUE(run(*s, "key hot up\nwait 1500\n"));
+  EXPECT_EQ(s->phone().gui().live(), 0u);
+  ASSERT_TRUE(run(*s, "key hot down\nwait 1500\n"));
+  EXPECT_EQ(s->phone().gui().live(), 1u);
+  EXPECT_EQ(trace_from(*s, mark, "fw_gui_create(").size(), 1u);
+  // A hot key press hides the panel again: the down mode acts, the others pass.
+  ASSERT_TRUE(run(*s, "key hot long\nwait 1500\n"));
+  EXPECT_EQ(s->phone().gui().live(), 0u);
+}
+
 TEST_F(SimRun, SummaryCountsTheRunningAddOn) {
   auto s = session(options());
   ASSERT_TRUE(run(*s, kShowPanel));
