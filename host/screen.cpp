@@ -72,7 +72,10 @@ uint16_t Screen::get565(int x, int y) const {
 
 void Screen::put565(int x, int y, uint16_t v) {
   if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
-  uint8_t* p = mem_ + (size_t(y) * size_t(width_) + size_t(x)) * 2;
+  store(mem_ + (size_t(y) * size_t(width_) + size_t(x)) * 2, v);
+}
+
+void Screen::store(uint8_t* p, uint16_t v) const {
   if (family_ == 8) {
     p[0] = uint8_t(v >> 8);
     p[1] = uint8_t(v);
@@ -99,14 +102,7 @@ void Screen::blend_inside(int x, int y, uint32_t argb, uint32_t a) {
           uint32_t(mix((argb >> 8) & 0xFF, (d >> 8) & 0xFF, a)) << 8 |
           mix(argb & 0xFF, d & 0xFF, a);
   }
-  uint16_t v = to565(out);
-  if (family_ == 8) {
-    p[0] = uint8_t(v >> 8);
-    p[1] = uint8_t(v);
-  } else {
-    p[0] = uint8_t(v);
-    p[1] = uint8_t(v >> 8);
-  }
+  store(p, to565(out));
 }
 
 void Screen::blend(int x, int y, uint32_t argb, uint8_t coverage, const Box& clip) {

@@ -112,6 +112,8 @@ class Screen {
  private:
   // Blends one pixel known to lie inside the screen; `a` is the effective alpha, 1..255.
   void blend_inside(int x, int y, uint32_t argb, uint32_t a);
+  // Stores one pixel value in the family's byte order.
+  void store(uint8_t* p, uint16_t v) const;
   Phone& phone_;
   int width_;
   int height_;

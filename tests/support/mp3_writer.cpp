@@ -13,6 +13,8 @@
 #include <stb_image_write.h>
 #pragma GCC diagnostic pop
 
+#include "host/wstr.h"
+
 namespace mp3w {
 namespace {
 
@@ -45,19 +47,7 @@ std::vector<uint32_t> code_points(const std::string& s) {
   return out;
 }
 
-std::u16string utf16(const std::string& s) {
-  std::u16string out;
-  for (uint32_t cp : code_points(s)) {
-    if (cp >= 0x10000) {
-      cp -= 0x10000;
-      out.push_back(char16_t(0xD800 + (cp >> 10)));
-      out.push_back(char16_t(0xDC00 + (cp & 0x3FF)));
-    } else {
-      out.push_back(char16_t(cp));
-    }
-  }
-  return out;
-}
+std::u16string utf16(const std::string& s) { return host::utf8_to_utf16(s); }
 
 Bytes terminator(Enc enc) {
   return (enc == Enc::Utf16 || enc == Enc::Utf16BE) ? Bytes{0, 0} : Bytes{0};
