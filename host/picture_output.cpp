@@ -2,7 +2,11 @@
 
 #include <gif_lib.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <array>
+#include <cerrno>
 #include <cstring>
 
 // stb_image_write stays private to this file.
@@ -86,9 +90,16 @@ GifRecorder::GifRecorder(const std::filesystem::path& path, int width, int heigh
     error_ = "bad picture size";
     return;
   }
+  // Opened here rather than by giflib, which would make the file readable by its owner only.
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+  if (fd < 0) {
+    error_ = "cannot write " + path.string() + ": " + std::strerror(errno);
+    return;
+  }
   int err = 0;
-  gif_ = EGifOpenFileName(path.string().c_str(), false, &err);
+  gif_ = EGifOpenFileHandle(fd, &err);
   if (!gif_) {
+    ::close(fd);
     error_ = "cannot write " + path.string() + ": " + GifErrorString(err);
     return;
   }
