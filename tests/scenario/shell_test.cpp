@@ -212,3 +212,32 @@ TEST(Shell, FailingWriteServiceLeavesTheDefaultsInForce) {
 }
 
 }  // namespace
+
+namespace {
+// A first application folder too long for the editor's 256-character path, and a file status
+// service that finds the editor everywhere.
+const std::u16string kLongFolder = u"/usb/" + std::u16string(300, u'd');
+void* g_get_dir = nullptr;
+const char16_t* long_first_app_dir(int id) {
+  if (id == 0x11) return kLongFolder.c_str();
+  return reinterpret_cast<const char16_t* (*)(int)>(g_get_dir)(id);
+}
+int editor_everywhere(const char16_t*, const char16_t* name, FSTAT* st) {
+  if (host::utf16_to_utf8(name) != "BcfgEdit.elf") return -1;
+  if (st) *st = FSTAT{};
+  return 0;
+}
+}  // namespace
+
+TEST(Shell, EditorFolderTooLongForThePathCountsAsNotFound) {
+  TestPhone t;
+  t.start_addon();
+  g_get_dir = t.phone.services().replace(0x105, reinterpret_cast<void*>(&long_first_app_dir));
+  t.phone.services().replace(0x11C, reinterpret_cast<void*>(&editor_everywhere));
+  t.edit_config();
+  ASSERT_EQ(t.phone.messages().launches().size(), 1u);
+  EXPECT_EQ(t.phone.messages().launches()[0].path, "/card/other/ZBin/BcfgEdit.elf");
+  EXPECT_TRUE(t.messages().empty());
+  t.terminate();
+  expect_all_released(t.phone);
+}
