@@ -47,13 +47,13 @@ struct Fonts::Impl {
     FT_Done_FreeType(library);
   }
 
-  FT_Face face(const FontSpec& s) {
+  FT_Face face(const FontStyle& s) {
     FT_Face f = faces[s.bold ? 1 : 0];
     FT_Set_Pixel_Sizes(f, 0, FT_UInt(s.pixel_size));
     return f;
   }
 
-  const FontMetrics& line_metrics(const FontSpec& s) {
+  const FontMetrics& line_metrics(const FontStyle& s) {
     auto key = std::make_pair(s.bold, s.pixel_size);
     auto it = metrics.find(key);
     if (it != metrics.end()) return it->second;
@@ -66,7 +66,7 @@ struct Fonts::Impl {
     return metrics.emplace(key, m).first->second;
   }
 
-  const Glyph& glyph(const FontSpec& s, char32_t c) {
+  const Glyph& glyph(const FontStyle& s, char32_t c) {
     auto key = std::make_tuple(s.bold, s.pixel_size, c);
     auto it = glyphs.find(key);
     if (it != glyphs.end()) return it->second;
@@ -112,7 +112,7 @@ Fonts::Fonts(Phone& phone)
 
 Fonts::~Fonts() = default;
 
-FontSpec Fonts::spec(int id) {
+FontStyle Fonts::style(int id) {
   if (id >= 1 && id <= 20) return {7 + id / 4, false};
   if (id >= 21 && id <= 40) return {12 + (id - 21) / 2, true};
   int n = id & 0xFF;
@@ -126,10 +126,10 @@ int Fonts::select(int font_id) {
   return old;
 }
 
-FontMetrics Fonts::metrics(int font_id) { return impl_->line_metrics(spec(font_id)); }
+FontMetrics Fonts::metrics(int font_id) { return impl_->line_metrics(style(font_id)); }
 
 int Fonts::text_width(std::u16string_view text, int font_id) {
-  FontSpec s = spec(font_id);
+  FontStyle s = style(font_id);
   int pen = 0;
   for (char32_t c : utf16_code_points(text)) {
     if (c == U'\n') break;
@@ -139,7 +139,7 @@ int Fonts::text_width(std::u16string_view text, int font_id) {
 }
 
 void Fonts::render(std::u16string_view text, int font_id, int x, int top, const Plot& plot) {
-  FontSpec s = spec(font_id);
+  FontStyle s = style(font_id);
   const FontMetrics& m = impl_->line_metrics(s);
   int baseline = top + m.ascent;
   int pen = x * 64;

@@ -22,7 +22,7 @@ namespace host {
 
 class Phone;
 
-struct FontSpec {
+struct FontStyle {
   int pixel_size = 12;
   bool bold = false;
 };
@@ -43,7 +43,7 @@ class Fonts {
   Fonts& operator=(const Fonts&) = delete;
 
   // The size and weight of a font id (the table above).
-  static FontSpec spec(int font_id);
+  static FontStyle style(int font_id);
 
   // fw_set_font: makes `font_id` current and gives back the one that was (FONT_E_20R at start).
   int select(int font_id);

@@ -213,12 +213,12 @@ TEST_F(ScreenDrawing, EmptyAndUnknownTextHandlesDrawNothingAndColourAlphaCounts)
 }
 
 TEST(Fonts, TableGivesThePanelFontsTheirSizes) {
-  EXPECT_EQ(host::Fonts::spec(18).pixel_size, 11);
-  EXPECT_FALSE(host::Fonts::spec(18).bold);
-  EXPECT_EQ(host::Fonts::spec(25).pixel_size, 14);
-  EXPECT_TRUE(host::Fonts::spec(25).bold);
-  EXPECT_EQ(host::Fonts::spec(0x2014).pixel_size, 16);
-  EXPECT_EQ(host::Fonts::spec(-7).pixel_size, host::Fonts::DEFAULT_PIXEL_SIZE);
+  EXPECT_EQ(host::Fonts::style(18).pixel_size, 11);
+  EXPECT_FALSE(host::Fonts::style(18).bold);
+  EXPECT_EQ(host::Fonts::style(25).pixel_size, 14);
+  EXPECT_TRUE(host::Fonts::style(25).bold);
+  EXPECT_EQ(host::Fonts::style(0x2014).pixel_size, 16);
+  EXPECT_EQ(host::Fonts::style(-7).pixel_size, host::Fonts::DEFAULT_PIXEL_SIZE);
   auto phone = make_phone();
   // A label line fits a 15-pixel row.
   host::FontMetrics m = phone->fonts().metrics(18);
