@@ -26,7 +26,6 @@ bool EventQueue::run_one(int64_t limit) {
   Task task = std::move(it->second);
   ids_.erase(it->first.second);
   tasks_.erase(it);
-  ++tasks_run_;
   task();
   if (after_task_) after_task_();
   return true;

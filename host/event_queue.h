@@ -33,7 +33,6 @@ class EventQueue {
   // Called after every task: the phone's redraws, teardowns and unloads happen here.
   void set_after_task(std::function<void()> f) { after_task_ = std::move(f); }
   size_t size() const { return tasks_.size(); }
-  uint64_t tasks_run() const { return tasks_run_; }
 
  private:
   std::map<std::pair<int64_t, uint64_t>, Task> tasks_;
@@ -41,7 +40,6 @@ class EventQueue {
   std::function<void()> after_task_;
   int64_t now_ = 0;
   uint64_t next_id_ = 1;
-  uint64_t tasks_run_ = 0;
 };
 
 }  // namespace host

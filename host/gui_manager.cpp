@@ -15,32 +15,23 @@
 
 namespace host {
 
-struct GuiManager::Record {
+// What info() reports (the class's name and object size, as its constructor set them; the
+// object's settings and state), and what the phone keeps besides.
+struct GuiManager::Record : GuiInfo {
   GUI* gui = nullptr;
-  BOOK* book = nullptr;
   DispDescProc destr = nullptr;
   DISP_DESC desc{};
-  // The display class, as its constructor set it.
-  std::string name;
-  int size = 0;
   DispCreateProc on_create = nullptr;
   DispCloseProc on_close = nullptr;
   DispRedrawProc on_redraw = nullptr;
   DispKeyProc on_key = nullptr;
-  // The display object: `size` zeroed bytes, DISP_OBJ first.
+  // The display object: `object_size` zeroed bytes, DISP_OBJ first.
   std::unique_ptr<std::byte[]> memory;
   DISP_OBJ* obj = nullptr;
   GC gc{};
-  int style = 0;
-  int mode = 0;
-  bool prepared = false;
-  bool shown = false;
-  bool backdrop = true;
-  bool dirty = false;
   int busy = 0;         // methods of this object on the stack
   bool doomed = false;  // freed; torn down when no method of it runs
   bool closing = false;
-  uint64_t redraws = 0;
 };
 
 GuiManager::GuiManager(Phone& phone) : phone_(phone) {
@@ -98,11 +89,11 @@ GUI* GuiManager::create(GUI* storage, DispDescProc destr, DispDescProc constr, B
   constr(&r->desc);
   constructing_ = nullptr;
 
-  if (r->size < 0 || r->size > MAX_OBJECT_SIZE) {
+  if (r->object_size < 0 || r->object_size > MAX_OBJECT_SIZE) {
     if (destr) destr(&r->desc);
     return nullptr;
   }
-  const size_t bytes = std::max(size_t(r->size), sizeof(DISP_OBJ));
+  const size_t bytes = std::max(size_t(r->object_size), sizeof(DISP_OBJ));
   r->memory.reset(new std::byte[bytes]());
   r->obj = new (r->memory.get()) DISP_OBJ{r};
   storage->impl = r;
@@ -189,10 +180,10 @@ GC* GuiManager::gc(DISP_OBJ* obj) {
 }
 
 void GuiManager::desc_set_name(DISP_DESC* desc, const char* name) {
-  if (Record* r = find(desc)) r->name = name ? name : "";
+  if (Record* r = find(desc)) r->class_name = name ? name : "";
 }
 void GuiManager::desc_set_size(DISP_DESC* desc, int size) {
-  if (Record* r = find(desc)) r->size = size;
+  if (Record* r = find(desc)) r->object_size = size;
 }
 void GuiManager::desc_set_on_create(DISP_DESC* desc, DispCreateProc f) {
   if (Record* r = find(desc)) r->on_create = f;
@@ -327,18 +318,7 @@ GUI* GuiManager::top() const {
 std::optional<GuiInfo> GuiManager::info(const GUI* gui) const {
   Record* r = find(gui);
   if (!r) return std::nullopt;
-  GuiInfo i;
-  i.class_name = r->name;
-  i.object_size = r->size;
-  i.book = r->book;
-  i.style = r->style;
-  i.mode = r->mode;
-  i.prepared = r->prepared;
-  i.shown = r->shown;
-  i.backdrop = r->backdrop;
-  i.dirty = r->dirty;
-  i.redraws = r->redraws;
-  return i;
+  return GuiInfo(*r);
 }
 
 // The screen beneath the GUI objects ------------------------------------------------------------

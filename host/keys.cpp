@@ -28,7 +28,6 @@ size_t Keys::remove_code_in(uintptr_t lo, uintptr_t hi) {
 }
 
 void Keys::deliver(int key, int mode) {
-  ++delivered_;
   // The newest hook sees the key first; an answer other than 1 withholds it.
   std::vector<KeyHookProc> hooks(hooks_.rbegin(), hooks_.rend());
   for (KeyHookProc h : hooks)

@@ -25,7 +25,6 @@ class Keys {
   void deliver(int key, int mode);
   // Queues a whole press: down, then short or long press, then up, each as its own task.
   void press(int key, bool long_press = false);
-  uint64_t delivered() const { return delivered_; }
 
   // Where keys that every hook passed on go, in order, until one takes the key.
   using Sink = std::function<bool(int key, int mode)>;
@@ -35,7 +34,6 @@ class Keys {
   Phone& phone_;
   std::vector<KeyHookProc> hooks_;
   std::vector<Sink> sinks_;
-  uint64_t delivered_ = 0;
 };
 
 }  // namespace host

@@ -21,7 +21,6 @@ void Timers::set(uint16_t* id, int ms, TimerProc f, void* data) {
   }
   uint64_t task = phone_.queue().post_in(ms < 0 ? 0 : ms, [this, tid, f, data] {
     timers_.erase(tid);
-    ++fired_;
     f(tid, data);
   });
   timers_[tid] = Timer{task, reinterpret_cast<uintptr_t>(f)};
@@ -35,24 +34,21 @@ void Timers::kill(uint16_t* id) {
   timers_.erase(it);
 }
 
-void Timers::run_deferred(DeferredProc f) {
-  if (!f) return;
-  auto holder = std::make_shared<uint64_t>(0);
-  *holder = phone_.queue().post([this, f, holder] {
-    calls_.erase(*holder);
-    f();
+void Timers::queue_call(uintptr_t code, std::function<void()> call) {
+  auto id = std::make_shared<uint64_t>(0);
+  *id = phone_.queue().post([this, id, call = std::move(call)] {
+    calls_.erase(*id);
+    call();
   });
-  calls_[*holder] = reinterpret_cast<uintptr_t>(f);
+  calls_[*id] = code;
+}
+
+void Timers::run_deferred(DeferredProc f) {
+  if (f) queue_call(reinterpret_cast<uintptr_t>(f), [f] { f(); });
 }
 
 void Timers::run_in_ui_task(TimerProc f) {
-  if (!f) return;
-  auto holder = std::make_shared<uint64_t>(0);
-  *holder = phone_.queue().post([this, f, holder] {
-    calls_.erase(*holder);
-    f(0, nullptr);
-  });
-  calls_[*holder] = reinterpret_cast<uintptr_t>(f);
+  if (f) queue_call(reinterpret_cast<uintptr_t>(f), [f] { f(0, nullptr); });
 }
 
 size_t Timers::cancel_code_in(uintptr_t lo, uintptr_t hi) {

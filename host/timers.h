@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -27,18 +28,19 @@ class Timers {
 
   size_t live() const { return timers_.size(); }
   size_t queued_calls() const { return calls_.size(); }
-  uint64_t fired() const { return fired_; }
 
  private:
   struct Timer {
     uint64_t task;
     uintptr_t code;
   };
+  // Queues a call of the add-on's code `code` for now.
+  void queue_call(uintptr_t code, std::function<void()> call);
+
   Phone& phone_;
   std::map<uint16_t, Timer> timers_;
   std::map<uint64_t, uintptr_t> calls_;  // queued deferred and UI-task calls
   uint16_t next_id_ = 1;
-  uint64_t fired_ = 0;
 };
 
 }  // namespace host

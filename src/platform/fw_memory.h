@@ -20,12 +20,6 @@ inline uint16_t fw_peek16(FwAddr base, uint32_t offset) {
   return v;
 }
 
-inline uint8_t fw_peek8(FwAddr base, uint32_t offset) {
-  uint64_t a = uint64_t(base) + offset;
-  if (base == 0 || a + 1 > fw_services->mem_size) return 0;
-  return fw_services->mem[a];
-}
-
 // A wide string at a firmware address, or null when the address is 0, outside firmware memory,
 // or the string has no terminator inside it.
 inline const char16_t* fw_peek_wstr(FwAddr addr) {
