@@ -3,9 +3,12 @@
 
 Standard library only (PNG written with zlib). Run from anywhere:
 
-    python3 skin/default/make_skin.py [output folder]
+    python3 skin/default/make_skin.py [output folder] [--bcfg PATH/TO/tunestrip-bcfg]
 
-The images land beside this script unless another folder is given. Every shape is drawn with
+The images land beside this script unless another folder is given. With the configuration tool
+(default: build/bin/tunestrip-bcfg of this checkout, when it has been built) the skin's own
+TuneStrip.bcfg is written too: the built-in block with each button set to the action its picture
+shows (FUNCTION_KEY1..5 = 0..4: next, previous, play/pause, the player, hide). Every shape is drawn with
 8 x 8 supersampling, so edges are anti-aliased.
 
   NoCover.png       60 x 60   cover box when a track has no picture: a dark tile with two notes
@@ -25,6 +28,7 @@ with a white frame and a dark icon, so the selection is plain at a glance.
 import math
 import os
 import struct
+import subprocess
 import sys
 import zlib
 
@@ -229,15 +233,41 @@ def keys(out):
             c.save(os.path.join(out, name + ("_S" if selected else "") + ".png"))
 
 
+# The action each button's picture shows: next, previous, play/pause, the player, hide.
+BUTTON_ACTIONS = ["FUNCTION_KEY%d=%d" % (k + 1, k) for k in range(5)]
+
+
+def write_config(out, tool):
+    """The skin's TuneStrip.bcfg, made by the configuration tool so the block stays its own."""
+    path = os.path.join(out, "TuneStrip.bcfg")
+    subprocess.run([tool, "default", path], check=True)
+    subprocess.run([tool, "set", path] + BUTTON_ACTIONS, check=True)
+
+
 def main():
-    if any(a in ("-h", "--help") for a in sys.argv[1:]):
+    args = sys.argv[1:]
+    if any(a in ("-h", "--help") for a in args):
         print(__doc__)
         return 0
-    out = sys.argv[1] if len(sys.argv) > 1 else os.path.dirname(os.path.abspath(__file__))
+    here = os.path.dirname(os.path.abspath(__file__))
+    tool = os.path.join(here, "..", "..", "build", "bin", "tunestrip-bcfg")
+    if "--bcfg" in args:
+        at = args.index("--bcfg")
+        if at + 1 >= len(args):
+            print("make_skin.py: --bcfg needs the path of tunestrip-bcfg", file=sys.stderr)
+            return 2
+        tool = args[at + 1]
+        del args[at:at + 2]
+    out = args[0] if args else here
     os.makedirs(out, exist_ok=True)
     background(out)
     no_cover(out)
     keys(out)
+    if os.access(tool, os.X_OK):
+        write_config(out, tool)
+    else:
+        print("make_skin.py: no %s: the images are drawn, TuneStrip.bcfg is not" % tool,
+              file=sys.stderr)
     return 0
 
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "host/gui_manager.h"
+#include "host/loader.h"
 #include "host/media_player.h"
 #include "host/messages.h"
 #include "host/screen.h"
@@ -222,11 +223,61 @@ TEST_F(SimRun, StartingConfigurationAndConfigBeforeAnyFile) {
   }
   fs::remove_all(o.phone);
   {
-    auto s = session(options());
+    o = options();
+    o.skin = tmp_.path() / "skin";  // a skin without a configuration of its own
+    fs::create_directories(o.skin);
+    fs::copy(sim::default_skin(), o.skin);
+    fs::remove(o.skin / "TuneStrip.bcfg");
+    auto s = session(o);
     ASSERT_TRUE(run(*s, "config HIDE_SPEED=7\n"));
     EXPECT_EQ(bcfg::get_value(s->config_file(), "HIDE_SPEED"), "7");
     EXPECT_EQ(bcfg::get_value(s->config_file(), "IS_TITLE_EN"), "1");
   }
+}
+
+// The skin author's loop: edits to the configuration file and the images reach the running
+// phone through `reload`; a broken configuration file leaves the last good one in use.
+TEST_F(SimRun, ReloadTakesInTheSkinsEdits) {
+  sim::SimOptions o = options();
+  o.skin = tmp_.path() / "skin";
+  fs::create_directories(o.skin);
+  fs::copy(sim::default_skin(), o.skin);
+  const fs::path config = o.skin / "TuneStrip.bcfg";
+  auto s = session(o);
+  EXPECT_EQ(s->config_choice().file, config);
+  ASSERT_TRUE(run(*s, kShowPanel));
+  EXPECT_EQ(bcfg::get_value(s->config_file(), "FUNCTION_KEY3"), "2");  // the skin's own block
+  EXPECT_EQ(s->reload(), "nothing changed");
+
+  // A configuration edit: the same add-on redraws the panel without its title.
+  bcfg::set_values(config, {"IS_TITLE_EN=0"});
+  size_t mark = s->phone().trace().lines().size();
+  ASSERT_TRUE(run(*s, "reload\nwait 1000\n"));
+  EXPECT_EQ(bcfg::get_value(s->config_file(), "IS_TITLE_EN"), "0");
+  EXPECT_TRUE(trace_from(*s, mark, "fw_create_book(").empty());
+  EXPECT_GT(trace_from(*s, mark, "fw_draw_text(").size(), 0u);
+  EXPECT_EQ(title_draws(*s, mark), 0u);
+
+  // A file cut short or gone: the phone keeps the last good block.
+  const std::string good = ts::read_file(config);
+  ts::write_file(config, good.substr(0, 100));
+  EXPECT_NE(s->reload().find("100 bytes, not the 7124"), std::string::npos);
+  fs::remove(config);
+  EXPECT_NE(s->reload().find("the last good configuration stays in use"), std::string::npos);
+  EXPECT_EQ(ts::read_file(s->config_file()), good);
+
+  // An image edit restarts the add-on, which shows its panel again with the new background.
+  const std::vector<uint8_t> before = s->phone().screen().rgba();
+  fs::copy_file(o.skin / "Key1_S.png", o.skin / "Fon.png", fs::copy_options::overwrite_existing);
+  mark = s->phone().trace().lines().size();
+  EXPECT_NE(s->reload().find("images changed (Fon.png); the add-on restarted"), std::string::npos);
+  ASSERT_TRUE(run(*s, "wait 1600\n"));
+  EXPECT_EQ(trace_from(*s, mark, "fw_create_book(").size(), 1u);
+  EXPECT_EQ(s->phone().gui().live(), 1u);
+  EXPECT_EQ(s->phone().loader().loaded(), 1u);
+  EXPECT_TRUE(s->phone().screen().rgba() != before);
+  ASSERT_TRUE(run(*s, "addon terminate\nwait 100\n"));
+  EXPECT_TRUE(s->summary().counts.all_zero()) << s->summary().counts.summary();
 }
 
 TEST_F(SimRun, FailedCommandsNameTheirLine) {

@@ -12,11 +12,6 @@ wait 1500
 echo demo: the add-on starts
 addon start
 wait 500
-# The built-in configuration gives every button "next track"; the default skin's pictures show
-# next, previous, play/pause, the player and hide.
-echo demo: the buttons get the actions their pictures show
-config FUNCTION_KEY2=1 FUNCTION_KEY3=2 FUNCTION_KEY4=3 FUNCTION_KEY5=4
-wait 500
 echo demo: the hot key shows the panel
 key hot
 wait 2500

@@ -169,13 +169,18 @@ Command parse_line(std::string_view line, int number_of_line) {
     c.text = std::string(rest);
     return c;
   }
+  if (cmd == "reload") {
+    want_args(0, 0, "nothing more");
+    c.op = Op::Reload;
+    return c;
+  }
   if (cmd == "quit") {
     want_args(0, 0, "nothing more");
     c.op = Op::Quit;
     return c;
   }
   return fail("unknown command " + q(w[0]) +
-              " (commands: wait, key, player, shot, config, addon, echo, quit)");
+              " (commands: wait, key, player, shot, config, addon, reload, echo, quit)");
 }
 
 }  // namespace
@@ -234,6 +239,7 @@ std::string describe(const Command& c) {
     case Op::AddonTerminate: return "addon terminate";
     case Op::AddonAbout: return "addon about";
     case Op::AddonEditConfig: return "addon edit-config";
+    case Op::Reload: return "reload";
     case Op::Echo: return "echo " + c.text;
     case Op::Quit: return "quit";
   }

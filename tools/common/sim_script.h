@@ -7,6 +7,7 @@
 //   shot FILE.png                            the screen as a PNG (relative to the picture folder)
 //   config NAME=VALUE...                     change the configuration file, then send the notice
 //   addon start|terminate|about|edit-config  start the add-on or send it a page event
+//   reload                                   take in changed skin images and configuration
 //   echo TEXT                                print TEXT on standard error (progress)
 //   quit                                     end the run here (and close the window)
 //
@@ -38,6 +39,7 @@ enum class Op {
   AddonTerminate,
   AddonAbout,
   AddonEditConfig,
+  Reload,
   Echo,
   Quit,
 };

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <set>
 #include <sstream>
 
 #include "host/codes.h"
@@ -63,18 +64,8 @@ void check_paths(const SimOptions& o, bool needs_music, std::ostream& log) {
   }
   if (!fs::is_directory(o.skin, ec))
     throw UsageError("--skin: " + quoted(o.skin) + " is not a folder");
-  if (!o.config.empty()) {
-    if (!fs::is_regular_file(o.config, ec))
-      throw UsageError("--config: " + quoted(o.config) + " is not a file");
-    try {
-      std::vector<uint8_t> bytes = bcfg::read_bytes(o.config);
-      if (auto fault = bcfg::check(bytes))
-        log << "tunestrip-sim: warning: --config: " << o.config.string() << ": byte "
-            << fault->offset << ": " << fault->message << " (the add-on gets it as it is)\n";
-    } catch (const bcfg::Error& e) {
-      throw UsageError(std::string("--config: ") + e.what());
-    }
-  }
+  if (!o.config.empty() && !fs::is_regular_file(o.config, ec))
+    throw UsageError("--config: " + quoted(o.config) + " is not a file");
   if (fs::exists(o.out, ec) && !fs::is_directory(o.out, ec))
     throw UsageError("--out: " + quoted(o.out) + " is not a folder");
   if (!o.gif.empty() && fs::is_directory(o.gif, ec))
@@ -99,6 +90,7 @@ std::string read_script(const std::string& path) {
 Session::Session(const SimOptions& options, bool needs_music, std::ostream& log)
     : options_(options), log_(log), started_(std::chrono::steady_clock::now()) {
   check_paths(options_, needs_music, log_);
+  config_ = skin::choose_config(options_.skin, options_.config);
 
   host::Options po;
   po.screen_w = options_.screen_w;
@@ -112,15 +104,18 @@ Session::Session(const SimOptions& options, bool needs_music, std::ostream& log)
   } catch (const std::exception& e) {
     throw UsageError(e.what());
   }
-  install_skin();
+  std::vector<std::string> unreadable;
+  install_skin(&unreadable);
+  if (!unreadable.empty()) throw UsageError("--skin: " + unreadable.front());
   install_editor();
-  if (!options_.config.empty()) {
-    fs::path to = phone_->files().dir_path(kConfigFolder1);
-    std::error_code ec;
-    fs::create_directories(to, ec);
-    fs::copy_file(options_.config, to / kConfigName, fs::copy_options::overwrite_existing, ec);
-    if (ec) throw UsageError("--config: cannot copy " + quoted(options_.config) + ": " + ec.message());
+  if (!config_.file.empty()) {
+    try {
+      install_config(read_config());
+    } catch (const std::exception& e) {
+      throw UsageError(std::string(config_.from_option ? "--config: " : "--skin: ") + e.what());
+    }
   }
+  log_ << "tunestrip-sim: configuration: " << config_.describe() << "\n";
 
   if (!options_.gif.empty()) {
     std::error_code ec;
@@ -143,21 +138,139 @@ Session::~Session() {
   }
 }
 
-void Session::install_skin() {
-  fs::path to = phone_->files().dir_path(kConfigFolder2) / "TuneStrip";
+std::vector<std::string> Session::install_skin(std::vector<std::string>* unreadable) {
+  const fs::path to = phone_->files().dir_path(kConfigFolder2) / "TuneStrip";
   std::error_code ec;
   fs::create_directories(to, ec);
   if (ec) throw UsageError("--skin: cannot make the image folder " + quoted(to) + ": " + ec.message());
+  const std::string config_name = host::ascii_lower(std::string(skin::kConfigName));
+  std::vector<std::string> changed;
+  std::set<std::string> names;
   size_t images = 0;
   for (const auto& e : fs::directory_iterator(options_.skin, ec)) {
-    if (!e.is_regular_file()) continue;
-    fs::copy_file(e.path(), to / e.path().filename(), fs::copy_options::overwrite_existing, ec);
-    if (ec) throw UsageError("--skin: cannot copy " + quoted(e.path()) + ": " + ec.message());
+    std::error_code fec;
+    const std::string name = e.path().filename().string();
+    if (!e.is_regular_file(fec) || host::ascii_lower(name) == config_name) continue;
+    names.insert(name);
     if (host::ascii_lower(e.path().extension().string()) == ".png") ++images;
+    std::vector<uint8_t> bytes;
+    try {
+      bytes = bcfg::read_bytes(e.path());
+    } catch (const std::exception& ex) {
+      if (unreadable) unreadable->push_back(ex.what());
+      continue;
+    }
+    const fs::path copy = to / name;
+    std::vector<uint8_t> held;
+    if (fs::exists(copy, fec)) {
+      try {
+        held = bcfg::read_bytes(copy);
+      } catch (const std::exception&) {
+      }
+    }
+    if (held == bytes && fs::exists(copy, fec)) continue;
+    std::ofstream out(copy, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    if (!out) throw std::runtime_error("cannot write the phone's copy " + quoted(copy));
+    changed.push_back(name);
+  }
+  // Images the author removed leave the phone too.
+  for (const auto& e : fs::directory_iterator(to, ec)) {
+    const std::string name = e.path().filename().string();
+    if (names.count(name)) continue;
+    std::error_code rec;
+    fs::remove(e.path(), rec);
+    changed.push_back(name + " (removed)");
   }
   if (images == 0)
     log_ << "tunestrip-sim: warning: --skin: no panel images (*.png) in " << options_.skin.string()
          << "\n";
+  return changed;
+}
+
+std::vector<uint8_t> Session::read_config() const {
+  std::vector<uint8_t> bytes = bcfg::read_bytes(config_.file);
+  if (bytes.size() != bcfg::kSize)
+    throw std::runtime_error(config_.file.string() + ": " + std::to_string(bytes.size()) +
+                             " bytes, not the " + std::to_string(bcfg::kSize) +
+                             " of a configuration block");
+  if (auto fault = bcfg::check(bytes))
+    log_ << "tunestrip-sim: warning: " << config_.file.string() << ": byte " << fault->offset
+         << ": " << fault->message << " (the add-on gets it as it is)\n";
+  return bytes;
+}
+
+void Session::install_config(const std::vector<uint8_t>& bytes) {
+  const fs::path to = config_file();
+  std::error_code ec;
+  fs::create_directories(to.parent_path(), ec);
+  bcfg::Image image;
+  std::copy(bytes.begin(), bytes.end(), image.begin());
+  bcfg::write_file(to, image);
+  config_bytes_ = bytes;
+}
+
+void Session::notify_config_changed() {
+  std::u16string folder;
+  config_file(&folder);
+  FwReconfigEvent ev{};
+  const std::u16string name = kConfigName;
+  std::copy_n(folder.begin(), std::min<size_t>(folder.size(), 63), ev.path);
+  std::copy_n(name.begin(), std::min<size_t>(name.size(), 63), ev.name);
+  phone_->send_event(host::codes::RECONFIG_NOTICE, &ev);
+}
+
+void Session::restart_addon() {
+  host::Phone& ph = *phone_;
+  if (ph.loader().loaded() == 0) return;
+  const bool shown = ph.gui().top() != nullptr;
+  ph.send_event(host::codes::TERMINATE_REQUEST, nullptr);
+  ph.queue().settle();
+  ph.start_addon();
+  if (!shown) return;
+  // The hot key of the configuration in use brings the panel back.
+  int key = 42, mode = host::codes::KBD_DOWN;
+  try {
+    const bcfg::Image image = bcfg::read_file(config_file());
+    key = std::stoi(bcfg::get(image, "KEYRUN"));
+    mode = std::stoi(bcfg::get(image, "KEYRUNMODE"));
+  } catch (const std::exception&) {
+    // No file: the built-in block's hot key.
+  }
+  ph.keys().press(key, mode == host::codes::KBD_LONG_PRESS);
+  ph.queue().settle();
+}
+
+std::string Session::reload() {
+  std::vector<std::string> said;
+  // A skin that gains its own configuration file takes it from now on.
+  if (config_.file.empty()) config_ = skin::choose_config(options_.skin, options_.config);
+  if (!config_.file.empty()) {
+    try {
+      std::vector<uint8_t> bytes = read_config();
+      if (bytes != config_bytes_) {
+        install_config(bytes);
+        notify_config_changed();
+        said.push_back("configuration reloaded from " + config_.file.filename().string());
+      }
+    } catch (const std::exception& e) {
+      said.push_back(std::string(e.what()) + "; the last good configuration stays in use");
+    }
+  }
+  std::vector<std::string> unreadable;
+  const std::vector<std::string> changed = install_skin(&unreadable);
+  for (const std::string& u : unreadable) said.push_back(u + "; the phone keeps its copy");
+  if (!changed.empty()) {
+    restart_addon();
+    std::string names;
+    for (const std::string& n : changed) names += (names.empty() ? "" : ", ") + n;
+    said.push_back("images changed (" + names + "); the add-on restarted");
+  }
+  std::string line;
+  for (const std::string& s : said) line += (line.empty() ? "" : "; ") + s;
+  if (line.empty()) line = "nothing changed";
+  log_ << "tunestrip-sim: reload: " << line << "\n";
+  return line;
 }
 
 void Session::install_editor() {
@@ -246,6 +359,9 @@ bool Session::execute(const Command& c) {
     case Op::AddonEditConfig:
       ph.send_event(host::codes::CONFIG_EDIT_REQUEST, nullptr);
       return true;
+    case Op::Reload:
+      reload();
+      return true;
     case Op::Echo:
       log_ << c.text << "\n" << std::flush;
       return true;
@@ -268,20 +384,14 @@ fs::path Session::config_file(std::u16string* phone_folder) const {
 }
 
 void Session::change_config(const Command& c) {
-  std::u16string folder;
-  const fs::path file = config_file(&folder);
+  const fs::path file = config_file();
   std::error_code ec;
   if (!fs::exists(file, ec)) {
     fs::create_directories(file.parent_path(), ec);
     bcfg::write_default(file);
   }
   bcfg::set_values(file, c.assignments);
-  // The notice the phone sends when an editor has changed a configuration file.
-  FwReconfigEvent ev{};
-  const std::u16string name = kConfigName;
-  std::copy_n(folder.begin(), std::min<size_t>(folder.size(), 63), ev.path);
-  std::copy_n(name.begin(), std::min<size_t>(name.size(), 63), ev.name);
-  phone_->send_event(host::codes::RECONFIG_NOTICE, &ev);
+  notify_config_changed();
 }
 
 void Session::picture_written(const fs::path& p) {

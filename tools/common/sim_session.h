@@ -16,6 +16,7 @@
 #include "host/phone.h"
 #include "tools/common/sim_options.h"
 #include "tools/common/sim_script.h"
+#include "tools/common/skin.h"
 
 namespace host {
 class GifRecorder;
@@ -86,11 +87,32 @@ class Session {
   // second's, else (none yet) a new one in the first folder.
   std::filesystem::path config_file(std::u16string* phone_folder = nullptr) const;
 
+  // The configuration the run started from: --config, else the skin's own, else the built-in
+  // block.
+  const skin::ConfigChoice& config_choice() const { return config_; }
+
+  // Takes in what changed outside the phone since the last load: a changed configuration file
+  // is copied into the phone and the add-on gets the reconfigure notice (the panel changes in
+  // place); changed skin images are copied in and the add-on is restarted, with its panel shown
+  // again when it was shown. A configuration file that cannot be read or is not a whole block
+  // leaves the last good one in use, as does an image that cannot be read. Answers one line
+  // saying what happened, for the log and the window's status line.
+  std::string reload();
+
  private:
   // Runs `f` as one task of the phone's queue (so that redraws and teardowns follow it), then
   // whatever it queued for now; rethrows what `f` threw.
   void task(const std::function<void()>& f);
-  void install_skin();
+  // Mirrors the skin's images into the phone's image folder; answers the names changed, added or
+  // removed, and the images that could not be read (the phone keeps its copy of those).
+  std::vector<std::string> install_skin(std::vector<std::string>* unreadable = nullptr);
+  // Reads the chosen configuration file; throws std::runtime_error when it cannot be read or is
+  // not a whole block.
+  std::vector<uint8_t> read_config() const;
+  void install_config(const std::vector<uint8_t>& bytes);
+  // The notice the phone sends when an editor has changed the configuration file.
+  void notify_config_changed();
+  void restart_addon();
   // A stand-in configuration editor in the first application folder (unless the phone has one),
   // so that the add-on's edit request launches it; the launch is recorded.
   void install_editor();
@@ -98,6 +120,8 @@ class Session {
   void picture_written(const std::filesystem::path& p);
 
   SimOptions options_;
+  skin::ConfigChoice config_;
+  std::vector<uint8_t> config_bytes_;  // the last good configuration file taken in
   std::ostream& log_;
   std::unique_ptr<host::Phone> phone_;
   std::unique_ptr<host::GifRecorder> gif_;
