@@ -42,7 +42,7 @@ std::string key_map() {
       "  arrow keys        the phone's up, down, left and right keys\n"
       "  Enter             enter\n"
       "  Esc, Backspace    esc\n"
-      "  M, F1             the music key (code 42, the default hot key)\n"
+      "  M                 the music key (code 42, the default hot key)\n"
       "  + / -, PgUp/PgDn  volume up and down\n"
       "  0 - 9             digit keys\n"
       "  hold a key        a long press (after 600 ms)\n"
@@ -52,7 +52,10 @@ std::string key_map() {
       "  A                 start the add-on;  T  terminate it\n"
       "  I                 the add-on's about message\n"
       "  S                 a screenshot into the picture folder\n"
-      "  Q, closing the window   quit\n";
+      "  R                 reload the skin and the configuration now (edits to them are\n"
+      "                    taken in by themselves)\n"
+      "  H, F1             show or hide this key map over the phone\n"
+      "  Q                 quit (or close the window)\n";
 }
 
 std::string usage() {

@@ -1,0 +1,64 @@
+#include "canvas.h"
+
+#include "host/fonts.h"
+#include "host/wstr.h"
+
+namespace sim {
+
+void Canvas::blend(int x, int y, uint32_t rgb, int alpha) {
+  if (x < 0 || y < 0 || x >= w_ || y >= h_) return;
+  uint8_t* p = &rgba_[(size_t(y) * w_ + x) * 4];
+  for (int ch = 0; ch < 3; ++ch) {
+    const int src = (rgb >> (16 - 8 * ch)) & 0xFF;
+    p[ch] = uint8_t((src * alpha + p[ch] * (255 - alpha)) / 255);
+  }
+  p[3] = uint8_t(alpha + p[3] * (255 - alpha) / 255);
+}
+
+void Canvas::fill(int x, int y, int w, int h, uint32_t rgb, int alpha) {
+  for (int yy = y; yy < y + h; ++yy)
+    for (int xx = x; xx < x + w; ++xx) blend(xx, yy, rgb, alpha);
+}
+
+void Canvas::frame(int x, int y, int w, int h, uint32_t rgb) {
+  fill(x, y, w, 1, rgb, 255);
+  fill(x, y + h - 1, w, 1, rgb, 255);
+  fill(x, y, 1, h, rgb, 255);
+  fill(x + w - 1, y, 1, h, rgb, 255);
+}
+
+int Canvas::text(host::Fonts& fonts, std::string_view utf8, int font, int x, int y, uint32_t rgb) {
+  const std::u16string t = host::utf8_to_utf16(std::string(utf8));
+  fonts.render(t, font, x, y, [&](int px, int py, uint8_t cov) { blend(px, py, rgb, cov); });
+  return fonts.text_width(t, font);
+}
+
+std::vector<std::string> Canvas::wrap(host::Fonts& fonts, std::string_view utf8, int font, int width) {
+  std::vector<std::string> lines;
+  size_t at = 0;
+  for (;;) {
+    const size_t end = utf8.find('\n', at);
+    std::string_view para = utf8.substr(at, end == std::string_view::npos ? std::string_view::npos : end - at);
+    std::string cur;
+    size_t w = 0;
+    while (w <= para.size()) {
+      size_t space = para.find(' ', w);
+      if (space == std::string_view::npos) space = para.size();
+      const std::string word(para.substr(w, space - w));
+      const std::string next = cur.empty() ? word : cur + ' ' + word;
+      if (!cur.empty() && fonts.text_width(host::utf8_to_utf16(next), font) > width) {
+        lines.push_back(cur);
+        cur = word;
+      } else {
+        cur = next;
+      }
+      w = space + 1;
+    }
+    lines.push_back(cur);
+    if (end == std::string_view::npos) break;
+    at = end + 1;
+  }
+  return lines;
+}
+
+}  // namespace sim
