@@ -357,9 +357,9 @@ class Window {
   static std::string fit(host::Fonts& fonts, std::string text, int font, int width) {
     if (fonts.text_width(host::utf8_to_utf16(text), font) <= width) return text;
     while (!text.empty() && fonts.text_width(host::utf8_to_utf16(text + "…"), font) > width) {
-      text.pop_back();
+      // One whole character off the end: its continuation bytes, then its first byte.
       while (!text.empty() && (static_cast<unsigned char>(text.back()) & 0xC0) == 0x80) text.pop_back();
-      if (!text.empty() && static_cast<unsigned char>(text.back()) >= 0xC0) text.pop_back();
+      if (!text.empty()) text.pop_back();
     }
     return text + "…";
   }
