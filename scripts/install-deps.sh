@@ -6,6 +6,7 @@ packages=(
   libgtest-dev libbenchmark-dev
   libtag1-dev libstb-dev libfreetype-dev libmpg123-dev libgif-dev libsdl2-dev
   fonts-dejavu-core
+  xvfb xauth xdotool
 )
 missing=()
 for p in "${packages[@]}"; do

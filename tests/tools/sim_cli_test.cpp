@@ -20,14 +20,16 @@ class SimCli : public ::testing::Test {
     std::string out, err;
   };
   // Runs the simulator in the temporary folder with `args` (already quoted where needed).
-  Result sim(const std::string& args, const std::string& stdin_text = "") {
+  // `prefix` goes before the command (an environment, a wrapper).
+  Result sim(const std::string& args, const std::string& stdin_text = "",
+             const std::string& prefix = "") {
     fs::path err = tmp_.path() / "stderr.txt";
     std::string cmd = "cd '" + tmp_.path().string() + "' && ";
     if (!stdin_text.empty()) {
       ts::write_file(tmp_.path() / "stdin.txt", stdin_text);
       cmd += "<stdin.txt ";
     }
-    cmd += (ts::bin_dir() / "tunestrip-sim").string() + " " + args + " 2>'" + err.string() + "'";
+    cmd += prefix + (ts::bin_dir() / "tunestrip-sim").string() + " " + args + " 2>'" + err.string() + "'";
     Result r;
     r.status = ts::run_command(cmd, &r.out);
     r.err = ts::read_file(err);
@@ -122,6 +124,38 @@ TEST_F(SimCli, FailedCommandExitsWithItsLine) {
   EXPECT_NE(r.err.find("standard input:2: shot /proc/no/such/place.png: cannot write"),
             std::string::npos)
       << r.err;
+}
+
+// Without a display, the window refuses to run on an invisible driver that nobody asked for.
+TEST_F(SimCli, InteractiveWithoutADisplayFailsClearly) {
+  Result r = sim("--interactive", "", "env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER timeout 60 ");
+  EXPECT_EQ(r.status, 1) << r.err;
+  EXPECT_NE(r.err.find("tunestrip-sim: --interactive: "), std::string::npos) << r.err;
+}
+
+// The window for real, under Xvfb and driven by its keys: an edited configuration is taken in
+// (by the watch or by R), S writes a screenshot, Q ends the run.
+TEST_F(SimCli, WindowReloadsAnEditedSkin) {
+  if (ts::run_command("command -v xvfb-run xdotool >/dev/null") != 0)
+    GTEST_SKIP() << "xvfb-run and xdotool are not installed";
+  fs::copy(ts::source_dir() / "skin" / "default", path("skin"));
+  const std::string sim_cmd = (ts::bin_dir() / "tunestrip-sim").string();
+  const std::string bcfg = (ts::bin_dir() / "tunestrip-bcfg").string();
+  ts::write_file(path("drive.sh"),
+                 "SDL_AUDIODRIVER=dummy " + sim_cmd +
+                     " --interactive --skin skin --out pics >out.txt 2>err.txt & sim=$!\n"
+                     "w=$(xdotool search --sync --name '^TuneStrip') || exit 9\n" +
+                     bcfg + " set skin/TuneStrip.bcfg IS_TITLE_EN=0 || exit 8\n"
+                     "xdotool key --window $w r s q\n"
+                     "wait $sim\n");
+  ts::run_command("cd '" + tmp_.path().string() + "' && timeout 120 xvfb-run -a sh drive.sh");
+  const std::string err = ts::read_file(path("err.txt"));
+  EXPECT_NE(err.find("tunestrip-sim: reload: configuration reloaded from TuneStrip.bcfg\n"),
+            std::string::npos)
+      << err;
+  EXPECT_NE(err.find("tunestrip-sim: wrote pics/shot-1.png\n"), std::string::npos) << err;
+  EXPECT_TRUE(fs::is_regular_file(path("pics/shot-1.png")));
+  EXPECT_NE(ts::read_file(path("out.txt")).find("Resources (the add-on still runs)"), std::string::npos);
 }
 
 }  // namespace
