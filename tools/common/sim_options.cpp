@@ -82,7 +82,9 @@ std::string usage() {
       "  --trace FILE        write the add-on's firmware calls, one a line (\"-\": standard output)\n"
       "  --gif FILE          record the whole run as an animated GIF with its true timing\n"
       "  --script FILE       run a script (\"-\": standard input) instead of the demo\n"
-      "  --interactive       show the phone in a window and run in real time\n"
+      "  --interactive       show the phone in a window and run in real time, with sound\n"
+      "                      (watches the skin and the configuration, and reloads their edits)\n"
+      "  --mute              no sound in the window\n"
       "  --help              this text\n"
       "\n"
       "Script commands (one a line, '#' starts a comment):\n"
@@ -143,6 +145,7 @@ SimOptions parse_options(const std::vector<std::string>& args) {
     };
     if (name == "--help" || name == "-h") { flag(); o.help = true; }
     else if (name == "--interactive") { flag(); o.interactive = true; }
+    else if (name == "--mute") { flag(); o.mute = true; }
     else if (name == "--music") o.music = take();
     else if (name == "--phone") o.phone = take();
     else if (name == "--skin") o.skin = take();

@@ -23,6 +23,7 @@ struct SimOptions {
   std::filesystem::path gif;          // the whole run as an animated GIF; empty: none
   std::string script;                 // "-": standard input; empty: the demo
   bool interactive = false;
+  bool mute = false;  // no sound in the interactive window
   bool help = false;
 };
 
