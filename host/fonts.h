@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string_view>
 
 namespace host {
@@ -44,6 +45,8 @@ class Fonts {
 
   // The size and weight of a font id (the table above).
   static FontStyle style(int font_id);
+  // Whether the table names the id ("anything else" is not a font of the phone's).
+  static bool known(int font_id) { return table_style(font_id).has_value(); }
 
   // fw_set_font: makes `font_id` current and gives back the one that was (FONT_E_20R at start).
   int select(int font_id);
@@ -60,6 +63,8 @@ class Fonts {
   void render(std::u16string_view text, int font_id, int x, int top, const Plot& plot);
 
  private:
+  static std::optional<FontStyle> table_style(int font_id);
+
   struct Impl;
   [[maybe_unused]] Phone& phone_;
   std::unique_ptr<Impl> impl_;

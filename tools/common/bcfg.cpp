@@ -12,6 +12,7 @@
 #include <limits>
 
 #include "host/wstr.h"
+#include "tools/common/json.h"
 
 namespace fs = std::filesystem;
 
@@ -95,30 +96,11 @@ std::string label_at(const Image& image, size_t i) {
   return cp1251_to_utf8(std::span<const uint8_t>(image).subspan(it.offset + 4, CFG_LABEL_SIZE));
 }
 
-std::string json_string(std::string_view s) {
-  std::string out = "\"";
-  for (char c : s) {
-    switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\t': out += "\\t"; break;
-      default:
-        if (uint8_t(c) < 0x20) {
-          char buf[8];
-          std::snprintf(buf, sizeof buf, "\\u%04x", unsigned(uint8_t(c)));
-          out += buf;
-        } else {
-          out += c;
-        }
-    }
-  }
-  return out + "\"";
-}
-
 std::string io_error(const fs::path& path, std::string_view what, int err) {
   return path.string() + ": " + std::string(what) + ": " + std::strerror(err);
 }
+
+using tools::json_string;
 
 }  // namespace
 
@@ -247,19 +229,21 @@ std::optional<Fault> check(std::span<const uint8_t> b, bool with_values) {
   if (!with_values) return std::nullopt;
 
   // The values against their items.
-  for (const Value& v : values()) {
-    const CFG_ITEM& it = *v.item;
-    int32_t x = int32_t(load32(b, v.offset));
-    std::string name(v.name);
-    if (it.type == ITEM_CHECKBOX && x != 0 && x != 1)
-      return Fault{v.offset, name + " is " + std::to_string(x) + ", a checkbox is 0 or 1"};
-    if (it.type == ITEM_LIST && (x < 0 || x >= it.field2))
-      return Fault{v.offset, name + " is " + std::to_string(x) + ", not a choice 0.." +
-                                 std::to_string(it.field2 - 1)};
-    if (it.type == ITEM_INT && (x < it.field1 || x > it.field2))
-      return Fault{v.offset, name + " is " + std::to_string(x) + ", out of range " +
-                                 std::to_string(it.field1) + ".." + std::to_string(it.field2)};
-  }
+  for (const Value& v : values())
+    if (auto fault = value_fault(b, v)) return Fault{v.offset, std::string(v.name) + " " + *fault};
+  return std::nullopt;
+}
+
+std::optional<std::string> value_fault(std::span<const uint8_t> b, const Value& v) {
+  const CFG_ITEM& it = *v.item;
+  int32_t x = int32_t(load32(b, v.offset));
+  if (it.type == ITEM_CHECKBOX && x != 0 && x != 1)
+    return "is " + std::to_string(x) + ", a checkbox is 0 or 1";
+  if (it.type == ITEM_LIST && (x < 0 || x >= it.field2))
+    return "is " + std::to_string(x) + ", not a choice 0.." + std::to_string(it.field2 - 1);
+  if (it.type == ITEM_INT && (x < it.field1 || x > it.field2))
+    return "is " + std::to_string(x) + ", out of range " + std::to_string(it.field1) + ".." +
+           std::to_string(it.field2);
   return std::nullopt;
 }
 
@@ -359,6 +343,23 @@ std::string get(const Image& image, std::string_view name) {
     default:
       return std::to_string(int32_t(load32(b, v->offset)));
   }
+}
+
+int64_t number(const Image& image, std::string_view name) {
+  const Value* v = find(name);
+  if (!v || v->item->type == ITEM_RECT || v->item->type == ITEM_LEVEL)
+    throw Error("'" + std::string(name) + "' is not a number's name");
+  uint32_t raw = load32(image, v->offset);
+  return v->item->type == ITEM_COLOR ? int64_t(raw) : int64_t(int32_t(raw));
+}
+
+RECT rect(const Image& image, std::string_view name) {
+  const Value* v = find(name);
+  if (!v || v->item->type != ITEM_RECT)
+    throw Error("'" + std::string(name) + "' is not a rectangle");
+  std::span<const uint8_t> b(image);
+  return RECT{load16(b, v->offset), load16(b, v->offset + 2), load16(b, v->offset + 4),
+              load16(b, v->offset + 6)};
 }
 
 void set(Image& image, std::string_view name, std::string_view text) {

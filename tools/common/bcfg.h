@@ -58,6 +58,9 @@ struct Fault {
 // `values`, also tests every value against its item (checkbox 0 or 1, list index among the
 // choices, integer within its limits).
 std::optional<Fault> check(std::span<const uint8_t> bytes, bool values = true);
+// The value against its item, as `check` tests it: nothing when it is fine, else what is wrong
+// without the name ("is 7, a checkbox is 0 or 1"). `bytes` holds a whole block.
+std::optional<std::string> value_fault(std::span<const uint8_t> bytes, const Value& value);
 
 // The built-in block.
 const Image& default_image();
@@ -73,6 +76,10 @@ void write_file(const std::filesystem::path& path, const Image& image);
 
 // A value as text (see the formats above). Throws Error for an unknown name.
 std::string get(const Image& image, std::string_view name);
+// A value as a number (a colour as its unsigned 32 bits, anything else as a signed 32-bit value)
+// and a rectangle's four fields. Both throw Error for an unknown name or one of another kind.
+int64_t number(const Image& image, std::string_view name);
+RECT rect(const Image& image, std::string_view name);
 // Sets one value from text; throws Error for an unknown name, a malformed value or one outside
 // the item's limits, and then leaves the block unchanged.
 void set(Image& image, std::string_view name, std::string_view text);

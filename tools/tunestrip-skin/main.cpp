@@ -1,0 +1,93 @@
+// tunestrip-skin: checks a skin (the panel's 14 images and its configuration) before it goes to
+// the phone.
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tools/common/skin_check.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char kUsage[] =
+    "Usage: tunestrip-skin check DIR [--config FILE] [--json]\n"
+    "\n"
+    "Checks a TuneStrip skin: the folder DIR with the panel's 14 images (NoCover.png, Fon.png,\n"
+    "Key1.png ... Key5_S.png) and the configuration they are drawn with, and prints one line\n"
+    "per finding:  NAME: error|warning: what is wrong, and what it should be\n"
+    "NAME is an image, the configuration file or a configuration item (FUNCTION_KEY_RECT2).\n"
+    "\n"
+    "Images: present (names match without regard to case, as on the phone), decodable by the\n"
+    "phone, of the size of the box they are drawn scaled into, not invisible where shown.\n"
+    "Configuration: its structure and value limits, boxes with an area and on the screen,\n"
+    "labels that start on the panel in a visible colour and a font the phone has, buttons that\n"
+    "fit the panel without overlapping and agree with FUNCTION_KEY_COUNT, HIDE_SPEED 1..15.\n"
+    "What the configuration does not show matters less: its faults are warnings or unchecked.\n"
+    "\n"
+    "Options:\n"
+    "  --config FILE   the configuration to check with; default DIR/TuneStrip.bcfg, else the\n"
+    "                  built-in configuration\n"
+    "  --json          print the findings as a JSON array of {\"name\", \"severity\", "
+    "\"message\"}\n"
+    "  -h, --help      print this help\n"
+    "\n"
+    "Exit status: 0 no errors (warnings allowed), 1 errors found, 2 wrong usage.\n";
+
+int usage_error(const std::string& message) {
+  std::fprintf(stderr, "tunestrip-skin: %s (try --help)\n", message.c_str());
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  for (const std::string& a : args) {
+    if (a == "--help" || a == "-h") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
+  }
+  if (args.empty()) return usage_error("no command given");
+  if (args[0] != "check") return usage_error("unknown command '" + args[0] + "'");
+
+  std::vector<std::string> dirs;
+  fs::path config;
+  bool json = false;
+  for (size_t i = 1; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "--json") {
+      json = true;
+    } else if (a == "--config" || a.starts_with("--config=")) {
+      if (a == "--config" && i + 1 < args.size())
+        config = args[++i];
+      else
+        config = a.substr(std::min(a.size(), std::string_view("--config=").size()));
+      if (config.empty()) return usage_error("--config needs a FILE");
+    } else if (a.size() > 1 && a[0] == '-') {
+      return usage_error("unknown option '" + a + "'");
+    } else {
+      dirs.push_back(a);
+    }
+  }
+  if (dirs.empty()) return usage_error("check needs the skin's folder DIR");
+  if (dirs.size() > 1) return usage_error("check takes one DIR, not '" + dirs[1] + "' as well");
+  const fs::path dir = dirs[0];
+  std::error_code ec;
+  if (!fs::exists(dir, ec)) return usage_error(dirs[0] + ": no such folder");
+  if (!fs::is_directory(dir, ec)) return usage_error(dirs[0] + ": not a folder");
+
+  const std::vector<skin::Finding> findings =
+      skin::check_skin(dir, skin::choose_config(dir, config));
+  if (json) {
+    std::fputs(skin::findings_json(findings).c_str(), stdout);
+  } else if (findings.empty()) {
+    std::printf("%s: no findings\n", dirs[0].c_str());
+  } else {
+    for (const skin::Finding& f : findings) std::printf("%s\n", skin::format_finding(f).c_str());
+  }
+  return skin::has_errors(findings) ? 1 : 0;
+}
