@@ -248,6 +248,7 @@ TEST_F(SimRun, ReloadTakesInTheSkinsEdits) {
   ASSERT_TRUE(run(*s, kShowPanel));
   EXPECT_EQ(bcfg::get_value(s->config_file(), "FUNCTION_KEY3"), "2");  // the skin's own block
   EXPECT_EQ(s->reload(), "nothing changed");
+  EXPECT_EQ(s->findings_summary(), "skin check: no findings");
 
   // A configuration edit: the same add-on redraws the panel without its title.
   bcfg::set_values(config, {"IS_TITLE_EN=0"});
@@ -265,12 +266,17 @@ TEST_F(SimRun, ReloadTakesInTheSkinsEdits) {
   fs::remove(config);
   EXPECT_NE(s->reload().find("the last good configuration stays in use"), std::string::npos);
   EXPECT_EQ(ts::read_file(s->config_file()), good);
+  ts::write_file(config, good);
 
   // An image edit restarts the add-on, which shows its panel again with the new background.
   const std::vector<uint8_t> before = s->phone().screen().rgba();
   fs::copy_file(o.skin / "Key1_S.png", o.skin / "Fon.png", fs::copy_options::overwrite_existing);
   mark = s->phone().trace().lines().size();
-  EXPECT_NE(s->reload().find("images changed (Fon.png); the add-on restarted"), std::string::npos);
+  // The skin checker runs again and tells its new finding once.
+  EXPECT_NE(s->reload().find("images changed (Fon.png); the add-on restarted; skin check: 1 warning: "
+                             "Fon.png: warning: 20x20 pixels, drawn scaled into rcFON's 240x80 box"),
+            std::string::npos);
+  EXPECT_NE(log_.str().find("tunestrip-sim: Fon.png: warning: 20x20 pixels"), std::string::npos);
   ASSERT_TRUE(run(*s, "wait 1600\n"));
   EXPECT_EQ(trace_from(*s, mark, "fw_create_book(").size(), 1u);
   EXPECT_EQ(s->phone().gui().live(), 1u);

@@ -116,6 +116,7 @@ Session::Session(const SimOptions& options, bool needs_music, std::ostream& log)
     }
   }
   log_ << "tunestrip-sim: configuration: " << config_.describe() << "\n";
+  check_skin();
 
   if (!options_.gif.empty()) {
     std::error_code ec;
@@ -266,6 +267,7 @@ std::string Session::reload() {
     for (const std::string& n : changed) names += (names.empty() ? "" : ", ") + n;
     said.push_back("images changed (" + names + "); the add-on restarted");
   }
+  if (!said.empty() && check_skin()) said.push_back(findings_summary());
   std::string line;
   for (const std::string& s : said) line += (line.empty() ? "" : "; ") + s;
   if (line.empty()) line = "nothing changed";
@@ -392,6 +394,40 @@ void Session::change_config(const Command& c) {
   }
   bcfg::set_values(file, c.assignments);
   notify_config_changed();
+}
+
+bool Session::check_skin() {
+  std::vector<skin::Finding> found =
+      skin::check_skin(options_.skin, config_, options_.screen_w, options_.screen_h);
+  const auto text = [](const std::vector<skin::Finding>& v) {
+    std::vector<std::string> out;
+    for (const skin::Finding& f : v) out.push_back(skin::format_finding(f));
+    return out;
+  };
+  const bool changed = text(found) != text(findings_);
+  findings_ = std::move(found);
+  for (const std::string& line : text(findings_))
+    if (findings_told_.insert(line).second) log_ << "tunestrip-sim: " << line << "\n";
+  return changed;
+}
+
+std::string Session::findings_summary() const {
+  if (findings_.empty()) return "skin check: no findings";
+  size_t errors = 0;
+  for (const skin::Finding& f : findings_) errors += f.severity == skin::Severity::Error;
+  const size_t warnings = findings_.size() - errors;
+  auto count = [](size_t n, const char* what) {
+    return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
+  };
+  std::string out = "skin check: ";
+  if (errors) out += count(errors, "error");
+  if (errors && warnings) out += ", ";
+  if (warnings) out += count(warnings, "warning");
+  // The first error, else the first warning.
+  auto first = std::find_if(findings_.begin(), findings_.end(),
+                            [](const skin::Finding& f) { return f.severity == skin::Severity::Error; });
+  if (first == findings_.end()) first = findings_.begin();
+  return out + ": " + skin::format_finding(*first);
 }
 
 void Session::picture_written(const fs::path& p) {

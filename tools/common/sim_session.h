@@ -9,6 +9,7 @@
 #include <functional>
 #include <iosfwd>
 #include <memory>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -17,6 +18,7 @@
 #include "tools/common/sim_options.h"
 #include "tools/common/sim_script.h"
 #include "tools/common/skin.h"
+#include "tools/common/skin_check.h"
 
 namespace host {
 class GifRecorder;
@@ -99,6 +101,12 @@ class Session {
   // saying what happened, for the log and the window's status line.
   std::string reload();
 
+  // The skin checker's findings for the skin and configuration in use, and a one-line summary
+  // of them ("skin check: 1 error, 2 warnings: the first"). Each finding is printed on the log
+  // once, the first time it is found.
+  const std::vector<skin::Finding>& findings() const { return findings_; }
+  std::string findings_summary() const;
+
  private:
   // Runs `f` as one task of the phone's queue (so that redraws and teardowns follow it), then
   // whatever it queued for now; rethrows what `f` threw.
@@ -113,6 +121,8 @@ class Session {
   // The notice the phone sends when an editor has changed the configuration file.
   void notify_config_changed();
   void restart_addon();
+  // Runs the skin checker again; true when its findings changed.
+  bool check_skin();
   // A stand-in configuration editor in the first application folder (unless the phone has one),
   // so that the add-on's edit request launches it; the launch is recorded.
   void install_editor();
@@ -122,6 +132,8 @@ class Session {
   SimOptions options_;
   skin::ConfigChoice config_;
   std::vector<uint8_t> config_bytes_;  // the last good configuration file taken in
+  std::vector<skin::Finding> findings_;
+  std::set<std::string> findings_told_;  // as printed
   std::ostream& log_;
   std::unique_ptr<host::Phone> phone_;
   std::unique_ptr<host::GifRecorder> gif_;

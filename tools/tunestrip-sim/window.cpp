@@ -229,7 +229,8 @@ class Window {
     try {
       const std::string said = s_.reload();
       note("reload: " + said, said.find("stays in use") != std::string::npos ||
-                                  said.find("keeps its copy") != std::string::npos);
+                                  said.find("keeps its copy") != std::string::npos ||
+                                  skin::has_errors(s_.findings()));
     } catch (const std::exception& e) {
       note(std::string("reload failed: ") + e.what(), true);
       log_ << "tunestrip-sim: reload failed: " << e.what() << "\n";
@@ -481,6 +482,7 @@ class Window {
 int run_interactive(Session& session, const std::vector<Command>& commands, std::ostream& log) {
   Window window(session, log);
   if (!window.open()) return 1;
+  window.note(session.findings_summary(), skin::has_errors(session.findings()));
   log << "tunestrip-sim: the phone runs in the window (H shows the keys)\n";
   session.set_pacer([&window](int64_t until) { return window.pace(until); });
   bool go_on = session.run(commands);
