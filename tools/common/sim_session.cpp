@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <optional>
 #include <set>
 #include <sstream>
 
@@ -139,43 +140,42 @@ Session::~Session() {
   }
 }
 
+// The phone's add-on asks for the panel images alone, so only they are copied (an author's other
+// files, such as an editor's source pictures, stay out of the phone).
 std::vector<std::string> Session::install_skin(std::vector<std::string>* unreadable) {
   const fs::path to = phone_->files().dir_path(kConfigFolder2) / "TuneStrip";
   std::error_code ec;
   fs::create_directories(to, ec);
   if (ec) throw UsageError("--skin: cannot make the image folder " + quoted(to) + ": " + ec.message());
-  const std::string config_name = host::ascii_lower(std::string(skin::kConfigName));
   std::vector<std::string> changed;
   std::set<std::string> names;
-  size_t images = 0;
-  for (const auto& e : fs::directory_iterator(options_.skin, ec)) {
-    std::error_code fec;
-    const std::string name = e.path().filename().string();
-    if (!e.is_regular_file(fec) || host::ascii_lower(name) == config_name) continue;
+  for (const skin::PanelImage& image : skin::kPanelImages) {
+    const std::optional<fs::path> from = skin::find_file(options_.skin, image.file);
+    if (!from) continue;
+    const std::string name = from->filename().string();
     names.insert(name);
-    if (host::ascii_lower(e.path().extension().string()) == ".png") ++images;
     std::vector<uint8_t> bytes;
     try {
-      bytes = bcfg::read_bytes(e.path());
-    } catch (const std::exception& ex) {
-      if (unreadable) unreadable->push_back(ex.what());
+      bytes = bcfg::read_bytes(*from);
+    } catch (const std::exception& e) {
+      if (unreadable) unreadable->push_back(e.what());
       continue;
     }
     const fs::path copy = to / name;
-    std::vector<uint8_t> held;
+    std::error_code fec;
     if (fs::exists(copy, fec)) {
       try {
-        held = bcfg::read_bytes(copy);
+        if (bcfg::read_bytes(copy) == bytes) continue;
       } catch (const std::exception&) {
+        // An unreadable copy is written anew.
       }
     }
-    if (held == bytes && fs::exists(copy, fec)) continue;
     std::ofstream out(copy, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     if (!out) throw std::runtime_error("cannot write the phone's copy " + quoted(copy));
     changed.push_back(name);
   }
-  // Images the author removed leave the phone too.
+  // Images the author removed or renamed leave the phone too.
   for (const auto& e : fs::directory_iterator(to, ec)) {
     const std::string name = e.path().filename().string();
     if (names.count(name)) continue;
@@ -183,9 +183,6 @@ std::vector<std::string> Session::install_skin(std::vector<std::string>* unreada
     fs::remove(e.path(), rec);
     changed.push_back(name + " (removed)");
   }
-  if (images == 0)
-    log_ << "tunestrip-sim: warning: --skin: no panel images (*.png) in " << options_.skin.string()
-         << "\n";
   return changed;
 }
 
