@@ -1,7 +1,5 @@
 #include "host/media_player.h"
 
-#include <fileref.h>
-
 #include <algorithm>
 #include <cstring>
 #include <stdexcept>
@@ -45,11 +43,6 @@ bool first_layout(uint32_t platform_id) {
 
 uint32_t record_offset(uint32_t platform_id) { return first_layout(platform_id) ? 0x6C : 0x74; }
 
-bool mpeg_audio_name(const fs::path& p) {
-  std::string e = ascii_lower(p.extension().string());
-  return e == ".mp3" || e == ".mp2" || e == ".mp1" || e == ".mpa";
-}
-
 bool within(const fs::path& p, const fs::path& base) {
   fs::path rel = p.lexically_relative(base);
   return !rel.empty() && *rel.begin() != "..";
@@ -76,13 +69,8 @@ const MediaPlayer::TrackInfo& MediaPlayer::info(size_t index) const {
   auto it = info_cache_.find(file);
   if (it != info_cache_.end()) return it->second;
   TrackInfo ti;
-  int64_t ms = 0;
-  if (mpeg_audio_name(file)) {
-    ms = mp3_length_ms(file);
-  } else {
-    TagLib::FileRef f(file.c_str(), true);
-    if (!f.isNull() && f.audioProperties()) ms = f.audioProperties()->lengthInMilliseconds();
-  }
+  // Measured here, for the track about to play only: a list is never scanned whole.
+  int64_t ms = mp3_length_ms(file);
   // Tags as the phone reads them (every ID3 version, Latin-1 text in the phone's code page).
   TagData tags = phone_.tags().read(file);
   if (tags.text[TAG_TITLE]) ti.title = *tags.text[TAG_TITLE];
