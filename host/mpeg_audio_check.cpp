@@ -69,7 +69,8 @@ std::string mpeg_audio_problem(const std::filesystem::path& file) {
     TagLib::ID3v2::Header tag(bytes);
     start = long(tag.completeTagSize());
   }
-  if (std::fseek(f.get(), 0, SEEK_END) != 0) return "cannot read it: " + std::string(std::strerror(errno));
+  if (std::fseek(f.get(), 0, SEEK_END) != 0)
+    return "cannot read it: " + std::string(std::strerror(errno));
   long size = std::ftell(f.get());
 
   Mpg123 h = new_mpg123();
