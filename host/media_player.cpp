@@ -1,7 +1,5 @@
 #include "host/media_player.h"
 
-#include <fileref.h>
-
 #include <algorithm>
 #include <cstring>
 #include <stdexcept>
@@ -14,6 +12,7 @@
 #include "host/gui_manager.h"
 #include "host/mp3_length.h"
 #include "host/phone.h"
+#include "host/player_sound.h"
 #include "host/playlist.h"
 #include "host/service_table.h"
 #include "host/tag_reader.h"
@@ -45,11 +44,6 @@ bool first_layout(uint32_t platform_id) {
 
 uint32_t record_offset(uint32_t platform_id) { return first_layout(platform_id) ? 0x6C : 0x74; }
 
-bool mpeg_audio_name(const fs::path& p) {
-  std::string e = ascii_lower(p.extension().string());
-  return e == ".mp3" || e == ".mp2" || e == ".mp1" || e == ".mpa";
-}
-
 bool within(const fs::path& p, const fs::path& base) {
   fs::path rel = p.lexically_relative(base);
   return !rel.empty() && *rel.begin() != "..";
@@ -62,10 +56,16 @@ std::u16string join_phone(const std::u16string& base, const fs::path& rel) {
 
 }  // namespace
 
-MediaPlayer::MediaPlayer(Phone& phone) : phone_(phone) {}
+MediaPlayer::MediaPlayer(Phone& phone)
+    : phone_(phone),
+      sound_(std::make_unique<PlayerSound>(phone.queue(), phone.options().sound,
+                                           [this] { return position_ms(); })) {
+  sound_->set_volume(volume_, kMaxVolume);
+}
 
 MediaPlayer::~MediaPlayer() {
   stop_timer();
+  sound_->stop();
   if (book_) phone_.books().destroy_firmware_book(book_);
 }
 
@@ -76,13 +76,8 @@ const MediaPlayer::TrackInfo& MediaPlayer::info(size_t index) const {
   auto it = info_cache_.find(file);
   if (it != info_cache_.end()) return it->second;
   TrackInfo ti;
-  int64_t ms = 0;
-  if (mpeg_audio_name(file)) {
-    ms = mp3_length_ms(file);
-  } else {
-    TagLib::FileRef f(file.c_str(), true);
-    if (!f.isNull() && f.audioProperties()) ms = f.audioProperties()->lengthInMilliseconds();
-  }
+  // Measured here, for the track about to play only: a list is never scanned whole.
+  int64_t ms = mp3_length_ms(file);
   // Tags as the phone reads them (every ID3 version, Latin-1 text in the phone's code page).
   TagData tags = phone_.tags().read(file);
   if (tags.text[TAG_TITLE]) ti.title = *tags.text[TAG_TITLE];
@@ -226,6 +221,8 @@ void MediaPlayer::start(std::vector<fs::path> tracks, const fs::path& music) {
     book_ = phone_.books().create_firmware_book("MediaPlayer", image_);
   }
   write_track();
+  sound_->track(tracks_[index_], info(index_).duration_ms, true);
+  sound_->set_playing(true);
   schedule();
   if (was_running) post_event(codes::MEDIAPLAYER_TRACK);
   if (!was_running || !was_playing) post_event(codes::MEDIAPLAYER_PLAY);
@@ -236,6 +233,7 @@ void MediaPlayer::play() {
   if (!book_ || playing_) return;
   anchor_ = phone_.queue().now();
   playing_ = true;
+  sound_->set_playing(true);
   schedule();
   post_event(codes::MEDIAPLAYER_PLAY);
   refresh();
@@ -245,6 +243,7 @@ void MediaPlayer::pause() {
   if (!book_ || !playing_) return;
   fold_position();
   playing_ = false;
+  sound_->set_playing(false);
   stop_timer();
   if (closed_on_pause_) post_event(codes::MEDIAPLAYER_CLOSED);
   refresh();
@@ -258,28 +257,31 @@ void MediaPlayer::play_pause() {
 }
 
 void MediaPlayer::next() {
-  if (book_) go_to((index_ + 1) % tracks_.size());
+  if (book_) go_to((index_ + 1) % tracks_.size(), true);
 }
 
 void MediaPlayer::prev() {
-  if (book_) go_to((index_ + tracks_.size() - 1) % tracks_.size());
+  if (book_) go_to((index_ + tracks_.size() - 1) % tracks_.size(), true);
 }
 
 void MediaPlayer::seek(int seconds) {
   if (!book_) return;
   position_ms_ = std::clamp<int64_t>(int64_t(seconds) * 1000, 0, info(index_).duration_ms);
   anchor_ = phone_.queue().now();
+  sound_->seek(position_ms_);
   schedule();
   refresh();
 }
 
 void MediaPlayer::volume_up() {
   volume_ = std::min(volume_ + 1, kMaxVolume);
+  sound_->set_volume(volume_, kMaxVolume);
   refresh();
 }
 
 void MediaPlayer::volume_down() {
   volume_ = std::max(volume_ - 1, 0);
+  sound_->set_volume(volume_, kMaxVolume);
   refresh();
 }
 
@@ -288,6 +290,7 @@ void MediaPlayer::close() {
   fold_position();
   stop_timer();
   playing_ = false;
+  sound_->stop();
   phone_.arena().write32(image_ + record_offset(phone_.options().platform_id), 0);
   BOOK* book = book_;
   book_ = nullptr;
@@ -324,12 +327,13 @@ void MediaPlayer::fold_position() {
   anchor_ = phone_.queue().now();
 }
 
-void MediaPlayer::go_to(size_t index) {
+void MediaPlayer::go_to(size_t index, bool chosen) {
   stop_timer();
   index_ = index;
   position_ms_ = 0;
   anchor_ = phone_.queue().now();
   write_track();
+  sound_->track(tracks_[index_], info(index_).duration_ms, chosen);
   schedule();
   post_event(codes::MEDIAPLAYER_TRACK);
   refresh();
@@ -353,7 +357,7 @@ void MediaPlayer::on_timer() {
   int64_t cur = position_ms();
   if (cur > 0 && cur % 1000 == 0) post_tick(cur);
   if (cur >= info(index_).duration_ms) {
-    go_to((index_ + 1) % tracks_.size());  // after the last track: the first again
+    go_to((index_ + 1) % tracks_.size(), false);  // after the last track: the first again
   } else {
     schedule();
     refresh();  // the player's screen shows the position

@@ -14,11 +14,24 @@
 // play time sends MEDIAPLAYER_PLAY_TIMER (hours, minutes, seconds at 0x24, 0x28, 0x2C). At the
 // end of a track the player goes on to the next one, and after the last one wraps round to the
 // first. Every event is its own queued task, delivered after the command that caused it.
+//
+// Sound (Options::sound; see player_sound.h): the virtual clock stays the one clock. The player's
+// position is the clock's, and the sound follows it: while playing, a task on the phone's queue
+// every PlayerSound::kFeedMs of virtual time decodes the current track (libmpg123) up to
+// PlayerSound::kLeadMs past the player's position and queues that PCM to the SDL audio device.
+// Interactive runs pace the clock to real time, so the device plays the track in real time,
+// about kLeadMs of it waiting in the queue; when the clock runs faster than the device drains
+// (a scripted run), decoding skips ahead with the clock instead of queueing more. Pause pauses
+// the device with its queue kept, so play resumes with no gap or repeat; a seek or a chosen
+// track drops what is queued and decodes from the new position; the end of a track's sound is
+// the player's track change (the next track's sound is queued behind it); close stops the
+// sound. Without a device the player runs silently, exactly as without sound.
 #pragma once
 
 #include <cstdint>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -27,6 +40,7 @@
 namespace host {
 
 class Phone;
+class PlayerSound;
 
 // What the player's own screen shows.
 struct NowPlaying {
@@ -93,6 +107,9 @@ class MediaPlayer {
   std::u16string phone_folder(size_t index) const;
   std::u16string phone_name(size_t index) const;
 
+  // The sound: whether it is on and why not (status()), how far the track is decoded.
+  const PlayerSound& sound() const { return *sound_; }
+
   // Layout forms of the first book layout; the book image is rewritten at once when running.
   void set_layout_forms(BookLayoutForms forms);
   // Some firmwares announce a pause as MEDIAPLAYER_CLOSED while the book stays; off by default.
@@ -113,7 +130,8 @@ class MediaPlayer {
   void write_track();        // current track into the record and the book image
   void write_book_fields();  // count and index
   FwAddr store_wstr(FwAddr& buf, uint32_t& cap, const std::u16string& s);
-  void go_to(size_t index);  // track change, keeping play or pause
+  // Track change, keeping play or pause; `chosen` (next, previous) rather than the end of a track.
+  void go_to(size_t index, bool chosen);
   void fold_position();      // position_ms_ up to now
   void schedule();
   void on_timer();
@@ -123,6 +141,7 @@ class MediaPlayer {
   void refresh();
 
   Phone& phone_;
+  std::unique_ptr<PlayerSound> sound_;
   std::vector<std::filesystem::path> tracks_;
   std::vector<std::u16string> folders_, names_;  // phone paths per track
   mutable std::map<std::filesystem::path, TrackInfo> info_cache_;

@@ -1,5 +1,7 @@
 // Exact play length of an MP3 (MPEG audio) file, from libmpg123 after a scan of every frame:
 // estimates from the first frame or from TagLib are wrong for VBR files without a Xing header.
+// The scan stops where frames stop (junk or zeros after the audio end it after
+// kResyncLimitBytes), so a huge file with little audio in it is measured quickly.
 #pragma once
 
 #include <cstdint>

@@ -15,6 +15,10 @@ struct Options {
   std::filesystem::path module_path;  // the add-on's loadable module; empty: the built default
   std::string codepage = "cp1251";    // how Latin-1 and ID3v1 tag text becomes UTF-16
   std::string trace_path;             // empty: no call trace
+  // The media player plays its tracks through the computer's audio device (when there is one;
+  // MediaPlayer::sound() says whether it is on). Off: silent, as every test and scripted run
+  // needs no device.
+  bool sound = false;
 };
 
 }  // namespace host

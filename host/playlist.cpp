@@ -6,6 +6,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "host/mpeg_audio_check.h"
 #include "host/wstr.h"
 
 namespace fs = std::filesystem;
@@ -126,6 +127,29 @@ void read_list(const fs::path& list, Playlist& out) {
   }
 }
 
+// Moves the files without MPEG audio from `tracks` to `skipped`, keeping the order of both.
+void skip_non_mpeg(Playlist& list) {
+  std::vector<fs::path> kept;
+  for (fs::path& t : list.tracks) {
+    std::string problem = mpeg_audio_problem(t);
+    if (problem.empty())
+      kept.push_back(std::move(t));
+    else
+      list.skipped.push_back({std::move(t), std::move(problem)});
+  }
+  list.tracks = std::move(kept);
+}
+
+// " (skipped FILE: REASON[, and N more])", or nothing when none was skipped.
+std::string first_skipped(const Playlist& list) {
+  if (list.skipped.empty()) return {};
+  const SkippedFile& s = list.skipped.front();
+  std::string more = list.skipped.size() > 1
+                         ? ", and " + std::to_string(list.skipped.size() - 1) + " more"
+                         : std::string();
+  return " (skipped " + s.file.string() + ": " + s.reason + more + ")";
+}
+
 }  // namespace
 
 bool is_audio_file(const fs::path& file) {
@@ -146,14 +170,23 @@ Playlist load_playlist(const fs::path& path) {
     read_folder(abs, out.tracks);
     if (out.tracks.empty())
       throw std::runtime_error("no audio files in the folder " + path.string());
+    skip_non_mpeg(out);
+    if (out.tracks.empty())
+      throw std::runtime_error("no MPEG audio in the folder " + path.string() + first_skipped(out));
   } else if (is_list_file(path)) {
     read_list(abs, out);
+    skip_non_mpeg(out);
     if (out.tracks.empty()) {
-      std::string msg = "the play list " + path.string() + " names no existing audio file";
+      std::string msg = "the play list " + path.string() + " names no existing " +
+                        (out.skipped.empty() ? "audio file" : "file with MPEG audio");
       if (!out.missing.empty()) msg += " (first missing entry: " + out.missing.front() + ")";
+      msg += first_skipped(out);
       throw std::runtime_error(msg);
     }
   } else if (is_audio_file(path)) {
+    std::string problem = mpeg_audio_problem(abs);
+    if (!problem.empty())
+      throw std::runtime_error("not MPEG audio: " + path.string() + ": " + problem);
     out.tracks.push_back(abs);
   } else {
     throw std::runtime_error("not a folder, an .m3u/.m3u8 play list or an audio file: " +

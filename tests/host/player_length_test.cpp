@@ -56,6 +56,13 @@ TEST(PlayerLength, Mpeg2And25FramesHold576Samples) {
   EXPECT_EQ(host::mp3_length_ms(d / "m25.mp3"), 36000);  // 500 × 576 / 8000
 }
 
+TEST(PlayerLength, ZerosAfterTheAudioEndTheScan) {
+  TempDir d;
+  // Without a bound on the search for the next frame, the scan reads through every zero.
+  write_file(d / "tail.mp3", join({frames(Frame{}, 100), Bytes(20'000'000, 0)}));
+  EXPECT_EQ(host::mp3_length_ms(d / "tail.mp3"), 2612);  // 100 × 1152 / 44100
+}
+
 TEST(PlayerLength, UndecodableOrMissingIsZero) {
   TempDir d;
   touch(d / "text.mp3", "this is not an MPEG audio stream at all, just words.");
@@ -85,10 +92,11 @@ TEST_F(PlayerLengthInPlayer, RecordAndPlayTimeUseTheScannedLength) {
   EXPECT_EQ(player().now_playing().position, 0);
 }
 
+// A list read from a folder leaves such files out; one given file by file still plays.
 TEST_F(PlayerLengthInPlayer, UndecodableTrackHasLengthZeroAndStillMovesOn) {
   touch(music_ / "1.mp3", "junk");
   touch(music_ / "2.mp3", "junk");
-  player().start(music_.path());
+  player().start(std::vector<fs::path>{music_ / "1.mp3", music_ / "2.mp3"});
   EXPECT_EQ(phone_.arena().read32(player().track_record() + 0x10), 0u);
   run_for(1000);
   EXPECT_EQ(player().now_playing().index, 1);

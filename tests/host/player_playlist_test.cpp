@@ -1,5 +1,5 @@
 // Play lists: folders read in name order with their subfolders, .m3u/.m3u8 lists with relative
-// paths, and clear errors.
+// paths, files without MPEG audio left out and reported, and clear errors.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -21,26 +21,46 @@ void write_text(const fs::path& file, const std::string& text) {
   std::ofstream(file, std::ios::binary) << text;
 }
 
+// A short MP3: two frames of silence.
+void mp3(const fs::path& file, const mp3w::Bytes& before = {}) {
+  fs::create_directories(file.parent_path());
+  mp3w::write_file(file, mp3w::join({before, mp3w::frames(cbr_frame(), 2)}));
+}
+
 TEST(PlayerPlaylist, FolderSortedByNameFilesBeforeSubfolders) {
   TempDir d;
-  for (const char* n : {"b.mp3", "A.MP3", "c.wav", "a2.mp3", "notes.txt", "cover.jpg",
-                        ".hidden.mp3", "z/2.mp3", "z/1.mp3", "Y/x.ogg", "Y/deep/y.mp3",
-                        "empty/readme.txt"})
-    touch(d / n);
+  for (const char* n : {"b.mp3", "A.MP3", "a2.mp3", "z/2.mp3", "z/1.mp3", "Y/deep/y.mp3"})
+    mp3(d / n);
+  for (const char* n : {"notes.txt", "cover.jpg", ".hidden.mp3", "empty/readme.txt"}) touch(d / n);
+  // Audio names without MPEG audio in them: left out, each with its reason.
+  touch(d / "c.wav", "RIFF----WAVEfmt " + std::string(4000, '\x11'));
+  touch(d / "Y/x.ogg", "OggS" + std::string(4000, '\x22'));
+  touch(d / "zeros.mp3", std::string(200 * 1024, '\0'));
+  // Junk before the first frame within the window, and an ID3v2 tag larger than the window,
+  // still play.
+  mp3(d / "a3.mp3", mp3w::Bytes(60 * 1024, 0));
+  mp3(d / "a4.mp3", mp3w::Id3v2Tag(3).text("TIT2", "x").padding(300 * 1024).bytes());
+
   host::Playlist pl = host::load_playlist(d.path());
   EXPECT_EQ(names_below(pl, d.path()),
-            (std::vector<std::string>{"A.MP3", "a2.mp3", "b.mp3", "c.wav", "Y/x.ogg",
+            (std::vector<std::string>{"A.MP3", "a2.mp3", "a3.mp3", "a4.mp3", "b.mp3",
                                       "Y/deep/y.mp3", "z/1.mp3", "z/2.mp3"}));
+  std::vector<std::string> skipped;
+  for (const host::SkippedFile& s : pl.skipped) {
+    skipped.push_back(s.file.lexically_relative(d.path()).generic_string());
+    EXPECT_NE(s.reason.find("no MPEG audio frame"), std::string::npos) << s.reason;
+  }
+  EXPECT_EQ(skipped, (std::vector<std::string>{"c.wav", "zeros.mp3", "Y/x.ogg"}));
   EXPECT_TRUE(pl.missing.empty());
   for (const fs::path& t : pl.tracks) EXPECT_TRUE(t.is_absolute());
 }
 
 TEST(PlayerPlaylist, M3uResolvesRelativePathsAndSkipsComments) {
   TempDir d;
-  touch(d / "music/one.mp3");
-  touch(d / "music/Sub/Two.mp3");
-  touch(d / "other/three.mp3");
-  touch(d / "abs.mp3");
+  mp3(d / "music/one.mp3");
+  mp3(d / "music/Sub/Two.mp3");
+  mp3(d / "other/three.mp3");
+  mp3(d / "abs.mp3");
   write_text(d / "music/list.m3u8",
              "\xEF\xBB\xBF#EXTM3U\r\n"
              "#EXTINF:123,Artist - One\r\n"
@@ -60,8 +80,8 @@ TEST(PlayerPlaylist, M3uResolvesRelativePathsAndSkipsComments) {
 
 TEST(PlayerPlaylist, M3uMatchesNamesWithoutRegardToCaseAndKeepsUtf8) {
   TempDir d;
-  touch(d / "Музыка/Песня.mp3");
-  touch(d / "Album/Track.MP3");
+  mp3(d / "Музыка/Песня.mp3");
+  mp3(d / "Album/Track.MP3");
   write_text(d / "list.m3u", "Музыка/Песня.mp3\nalbum/track.mp3\n");
   host::Playlist pl = host::load_playlist(d / "list.m3u");
   EXPECT_EQ(names_below(pl, d.path()),
@@ -70,7 +90,7 @@ TEST(PlayerPlaylist, M3uMatchesNamesWithoutRegardToCaseAndKeepsUtf8) {
 
 TEST(PlayerPlaylist, SingleAudioFileIsAListOfOne) {
   TempDir d;
-  touch(d / "song.mp3");
+  mp3(d / "song.mp3");
   host::Playlist pl = host::load_playlist(d / "song.mp3");
   ASSERT_EQ(pl.tracks.size(), 1u);
   EXPECT_EQ(pl.tracks[0].filename(), "song.mp3");
@@ -92,6 +112,8 @@ TEST(PlayerPlaylist, ErrorsNameThePathAndTheProblem) {
   write_text(d / "none.m3u", "#EXTM3U\ngone.mp3\n");
   write_text(d / "blank.m3u", "#EXTM3U\n\n");
   touch(d / "notes.txt");
+  touch(d / "junk/a.mp3", "not audio");
+  write_text(d / "junk.m3u", "junk/a.mp3\n");
 
   EXPECT_NE(error_of(d / "nowhere").find("no such folder or play list"), std::string::npos);
   EXPECT_NE(error_of(d / "nowhere").find((d / "nowhere").string()), std::string::npos);
@@ -100,6 +122,11 @@ TEST(PlayerPlaylist, ErrorsNameThePathAndTheProblem) {
   EXPECT_NE(error_of(d / "none.m3u").find("gone.mp3"), std::string::npos);
   EXPECT_NE(error_of(d / "blank.m3u").find("names no existing audio file"), std::string::npos);
   EXPECT_NE(error_of(d / "notes.txt").find("not a folder"), std::string::npos);
+  // Only files without MPEG audio: the first is named with its reason.
+  EXPECT_NE(error_of(d / "junk").find("no MPEG audio in the folder"), std::string::npos);
+  EXPECT_NE(error_of(d / "junk").find("a.mp3: no MPEG audio frame"), std::string::npos);
+  EXPECT_NE(error_of(d / "junk.m3u").find("a.mp3: no MPEG audio frame"), std::string::npos);
+  EXPECT_NE(error_of(d / "junk/a.mp3").find("not MPEG audio"), std::string::npos);
 }
 
 TEST(PlayerPlaylist, AudioExtensionsWithoutRegardToCase) {

@@ -108,7 +108,8 @@ inline const PAGE_DESC kListenerPage = {"Listener", 0, kListenerMsgs};
 // A phone with a listening book; the platform id is a parameter of the phone.
 class PlayerTest : public ::testing::Test {
  protected:
-  explicit PlayerTest(uint32_t platform_id = 0x9900) : phone_(options(platform_id)) {
+  explicit PlayerTest(uint32_t platform_id = 0x9900) : PlayerTest(options(platform_id)) {}
+  explicit PlayerTest(const host::Options& options) : phone_(options) {
     g_heard.clear();
     g_depth = 0;
     g_hook = nullptr;
