@@ -53,6 +53,8 @@ void check_paths(const SimOptions& o, bool needs_music, std::ostream& log) {
       for (const std::string& m : list.missing)
         log << "tunestrip-sim: warning: " << o.music.string() << ": no file for \"" << m
             << "\" (skipped)\n";
+      for (const host::SkippedFile& f : list.skipped)
+        log << "tunestrip-sim: warning: " << f.file.string() << ": " << f.reason << " (skipped)\n";
     } catch (const std::exception& e) {
       throw UsageError(std::string("--music: ") + e.what());
     }
@@ -100,6 +102,7 @@ Session::Session(const SimOptions& options, bool needs_music, std::ostream& log)
   po.phone_root = options_.phone;
   po.codepage = options_.codepage;
   po.trace_path = options_.trace;
+  po.sound = options_.interactive && !options_.mute;
   try {
     phone_ = std::make_unique<host::Phone>(po);
   } catch (const std::exception& e) {

@@ -4,6 +4,7 @@
 
 #include "host/event_queue.h"
 #include "host/media_player.h"
+#include "host/player_sound.h"
 #include "host/wstr.h"
 #include "tools/common/sim_session.h"
 
@@ -34,12 +35,14 @@ std::string player_status(Session& session) {
   return out;
 }
 
-std::string skin_status(const Session& session) {
+std::string skin_status(Session& session) {
   const skin::ConfigChoice& c = session.config_choice();
   std::string config = c.file.empty() ? "the built-in block"
                                       : c.file.filename().string() +
                                             (c.from_option ? " (--config)" : " (the skin's)");
-  return "skin " + session.options().skin.string() + " · config " + config;
+  const SimOptions& o = session.options();
+  const std::string sound = o.mute ? "muted" : "sound " + session.phone().player().sound().status();
+  return "skin " + o.skin.string() + " · config " + config + " · " + sound;
 }
 
 }  // namespace sim

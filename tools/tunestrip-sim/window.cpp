@@ -141,7 +141,8 @@ class Window {
     if (window_) SDL_DestroyWindow(window_);
     renderer_ = nullptr;
     window_ = nullptr;
-    if (sdl_) SDL_Quit();
+    // The phone's sound keeps the audio part of SDL going until the phone ends.
+    if (sdl_) SDL_QuitSubSystem(SDL_INIT_VIDEO);
     sdl_ = false;
   }
 
