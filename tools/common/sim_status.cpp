@@ -41,7 +41,10 @@ std::string skin_status(Session& session) {
                                       : c.file.filename().string() +
                                             (c.from_option ? " (--config)" : " (the skin's)");
   const SimOptions& o = session.options();
-  const std::string sound = o.mute ? "muted" : "sound " + session.phone().player().sound().status();
+  const host::PlayerSound& player_sound = session.phone().player().sound();
+  const std::string sound = o.mute              ? "muted"
+                            : player_sound.on() ? "sound on"
+                                                : "sound " + player_sound.status();
   return "skin " + o.skin.string() + " · config " + config + " · " + sound;
 }
 
