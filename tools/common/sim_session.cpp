@@ -178,10 +178,15 @@ std::vector<std::string> Session::install_skin(std::vector<std::string>* unreada
     if (!out) throw std::runtime_error("cannot write the phone's copy " + quoted(copy));
     changed.push_back(name);
   }
-  // Images the author removed or renamed leave the phone too.
+  // Panel images the author removed or renamed leave the phone too (other files stay: a phone
+  // folder given with --phone is the user's).
   for (const auto& e : fs::directory_iterator(to, ec)) {
     const std::string name = e.path().filename().string();
-    if (names.count(name)) continue;
+    const bool panel_image = std::any_of(
+        skin::kPanelImages.begin(), skin::kPanelImages.end(), [&](const skin::PanelImage& image) {
+          return host::ascii_lower(std::string(image.file)) == host::ascii_lower(name);
+        });
+    if (!panel_image || names.count(name)) continue;
     std::error_code rec;
     fs::remove(e.path(), rec);
     changed.push_back(name + " (removed)");
