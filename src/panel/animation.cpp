@@ -120,4 +120,9 @@ void EndFinishedHide() {
   NoFullKill = 1;
   fw_book_free(book);
   CreateMYBook();
+  if (!TuneStrip) {
+    // No memory for the new book: without one the program cannot be reached any more, so it ends.
+    ReleaseAll();
+    fw_run_deferred(elf_exit);
+  }
 }

@@ -19,9 +19,13 @@ extern char16_t dir[500];   // the image folder
 extern IMAGEID BufferIMG, fonpng, key1, key2, key3, key3_1, key4, key5, key1_s, key2_s, key3_s,
     key3_1_s, key4_s, key5_s;
 
+// Makes a fresh book in TuneStrip; TuneStrip is null when there is no memory for it.
 int CreateMYBook();
 int isMyBook(BOOK* book);
 void onCloseMYBook(BOOK* book);
+// Releases everything the program holds but its book and panel: the tag reader, the track,
+// images, labels, mdata, the snapshot header and the key hook.
+void ReleaseAll();
 
 int TerminateElf(void* data, BOOK* book);
 int ShowAuthorInfo(void* data, BOOK* book);

@@ -1,4 +1,6 @@
 // The application book: its base page of event handlers and its close callback.
+#include <new>
+
 #include "panel/keys.h"
 #include "panel/labels.h"
 #include "panel/panel.h"
@@ -39,7 +41,8 @@ const PAGE_DESC base_page = {"TuneStrip_base_page", 0, base_page_events.msg};
 static const char kBookName[] = "TuneStrip";
 
 int CreateMYBook() {
-  TuneStrip = new MyBOOK;
+  // A plain new may not return null, so the compiler would drop the check below.
+  TuneStrip = new (std::nothrow) MyBOOK;
   NoFullKill = 0;
   if (!TuneStrip) return 0;
   TuneStrip->gui = nullptr;
@@ -52,9 +55,7 @@ int isMyBook(BOOK* book) {
   return fw_strcmp(book->xbook->name, kBookName) == 0 ? 1 : 0;
 }
 
-void onCloseMYBook(BOOK*) {
-  if (!TuneStrip) return;
-  if (NoFullKill) return;
+void ReleaseAll() {
   if (mdata && mdata->handle) fw_metadata_close(mdata->handle);
   TrackDesc_Free(currenttrack);
   currenttrack = nullptr;
@@ -71,6 +72,12 @@ void onCloseMYBook(BOOK*) {
   delete[] hdr;
   hdr = nullptr;
   UnSetHook(nullptr, nullptr);
+}
+
+void onCloseMYBook(BOOK*) {
+  if (!TuneStrip) return;
+  if (NoFullKill) return;
+  ReleaseAll();
   if (PanelRun) fw_gui_free(TuneStrip->gui);
   fw_run_deferred(elf_exit);
 }

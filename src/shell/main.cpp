@@ -1,4 +1,6 @@
 // The program's entry point.
+#include <new>
+
 #include "panel/animation.h"
 #include "panel/keys.h"
 #include "panel/labels.h"
@@ -44,7 +46,8 @@ FW_EXPORT int main() {
     ShowMessage(kAlreadyRunning, nullptr);
     return 0;
   }
-  mdata = new METADATA;
+  // A plain new may not return null, so the compiler would drop the check below.
+  mdata = new (std::nothrow) METADATA;
   if (!mdata) return 0;
   fw_memset(mdata, 0, sizeof *mdata);
   mdata->handle = 0;
@@ -65,6 +68,11 @@ FW_EXPORT int main() {
   for (const PanelImage& img : kImages) fw_image_load(dir, img.file, img.id);
 
   CreateMYBook();
+  if (!TuneStrip) {
+    // No memory for the book: the program ends here, holding nothing.
+    ReleaseAll();
+    return 0;
+  }
   SetHook(nullptr, nullptr);
   if (fw_find_book(fw_player_book_predicate())) {
     ReInit();

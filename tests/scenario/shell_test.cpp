@@ -1,6 +1,7 @@
 // Whole runs of the application shell: start, second start, requests, configuration file, exit.
 #include <gtest/gtest.h>
 
+#include "host/media_player.h"
 #include "host/service_table.h"
 #include "host/wstr.h"
 #include "test_phone.h"
@@ -239,5 +240,78 @@ TEST(Shell, EditorFolderTooLongForThePathCountsAsNotFound) {
   EXPECT_EQ(t.phone.messages().launches()[0].path, "/card/other/ZBin/BcfgEdit.elf");
   EXPECT_TRUE(t.messages().empty());
   t.terminate();
+  expect_all_released(t.phone);
+}
+
+namespace {
+// The firmware allocator failing the next request of one size, passing every other on.
+void* (*g_malloc)(int) = nullptr;
+int g_fail_size = -1;
+void* malloc_failing_once(int size) {
+  if (size != g_fail_size) return g_malloc(size);
+  g_fail_size = -1;
+  return nullptr;
+}
+int traced_size(const std::string& line) { return std::stoi(line.substr(line.find('(') + 1)); }
+}  // namespace
+
+// Out of memory for the tag record, the book (at start, and when a hide recycles it) or the
+// configuration file's buffer: the program never writes through null, ends holding nothing when
+// it cannot go on, and runs on the built-in values without the buffer. The sizes are the
+// module's own, read from a normal start's trace.
+TEST(Shell, AllocationFailuresAreMet) {
+  int mdata_size = 0, book_size = 0;
+  {
+    TestPhone t;
+    t.start_addon();
+    const std::vector<std::string> lines = t.trace();
+    for (size_t i = 0; i < lines.size(); ++i) {
+      if (lines[i].rfind("fw_malloc(", 0) != 0) continue;
+      if (!mdata_size) mdata_size = traced_size(lines[i]);
+      if (i + 1 < lines.size() && lines[i + 1].rfind("fw_create_book(", 0) == 0)
+        book_size = traced_size(lines[i]);
+    }
+    t.terminate();
+  }
+  ASSERT_GT(mdata_size, 0);
+  ASSERT_GT(book_size, 0);
+  struct Case {
+    const char* what;
+    int size;
+    bool runs;  // the program keeps running after its start
+  } cases[] = {
+      {"the tag record", mdata_size, false},
+      {"the book", book_size, false},
+      {"the configuration file's buffer", 7124, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TestPhone t;
+    g_malloc = reinterpret_cast<void* (*)(int)>(t.phone.services().replace(0x103, reinterpret_cast<void*>(&malloc_failing_once)));
+    g_fail_size = c.size;
+    t.start_addon();
+    EXPECT_EQ(t.addon_book() != nullptr, c.runs);
+    EXPECT_EQ(t.phone.loader().loaded(), c.runs ? 1u : 0u);
+    if (c.runs) {
+      EXPECT_EQ(t.trace_count("fw_file_read("), 0u);  // nothing was read into a missing buffer
+      EXPECT_EQ(t.phone.keys().hooks(), 1u);
+      t.terminate();
+    }
+    expect_all_released(t.phone);
+  }
+  // A hide recycles the book; without memory for the new one the program ends.
+  TestPhone t;
+  t.phone.player().start(ts::source_dir() / "samples");
+  t.start_addon();
+  t.press(host::codes::KEY_MUSIC);
+  t.run(2000);
+  g_malloc = reinterpret_cast<void* (*)(int)>(t.phone.services().replace(0x103, reinterpret_cast<void*>(&malloc_failing_once)));
+  g_fail_size = book_size;
+  t.press(host::codes::KEY_MUSIC);
+  t.run(2000);
+  EXPECT_EQ(g_fail_size, -1);  // the book's allocation was refused
+  EXPECT_EQ(t.addon_book(), nullptr);
+  t.phone.queue().settle();
+  EXPECT_EQ(t.phone.loader().loaded(), 0u);
   expect_all_released(t.phone);
 }
