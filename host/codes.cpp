@@ -52,6 +52,12 @@ constexpr KeyName kKeys[] = {
 };
 }  // namespace
 
+std::vector<std::string_view> key_names() {
+  std::vector<std::string_view> out;
+  for (const KeyName& k : kKeys) out.push_back(k.name);
+  return out;
+}
+
 std::optional<int> key_by_name(std::string_view name) {
   for (const KeyName& k : kKeys)
     if (name == k.name) return k.code;

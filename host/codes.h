@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 namespace host::codes {
 
@@ -55,5 +56,7 @@ std::optional<uint32_t> event(uint32_t index);
 // Key names of the keypad ("up", "hot", "volup", "5", ...) and back.
 std::optional<int> key_by_name(std::string_view name);
 const char* key_name(int code);
+// The named keys, without the digits.
+std::vector<std::string_view> key_names();
 
 }  // namespace host::codes

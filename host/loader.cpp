@@ -10,6 +10,7 @@
 #include "host/books.h"
 #include "host/codes.h"
 #include "host/gui_manager.h"
+#include "host/install_paths.h"
 #include "host/keys.h"
 #include "host/phone.h"
 #include "host/service_table.h"
@@ -88,7 +89,7 @@ fs::path private_copy(const fs::path& module) {
 }  // namespace
 
 Loader::Loader(Phone& phone) : phone_(phone) {
-  path_ = phone.options().module_path.empty() ? fs::path(TS_MODULE_PATH) : phone.options().module_path;
+  path_ = phone.options().module_path.empty() ? installed_module() : phone.options().module_path;
 }
 
 Loader::~Loader() {

@@ -12,7 +12,8 @@ struct Options {
   int screen_h = 320;
   uint32_t platform_id = 0x9900;
   std::filesystem::path phone_root;   // empty: a fresh temporary folder, removed at the end
-  std::filesystem::path module_path;  // the add-on's loadable module; empty: the built default
+  // The add-on's loadable module; empty: the one installed beside the program (install_paths.h).
+  std::filesystem::path module_path;
   std::string codepage = "cp1251";    // how Latin-1 and ID3v1 tag text becomes UTF-16
   std::string trace_path;             // empty: no call trace
   // The media player plays its tracks through the computer's audio device (when there is one;

@@ -1,5 +1,7 @@
 #include "host/phone.h"
 
+#include <cerrno>
+#include <cstring>
 #include <exception>
 #include <stdexcept>
 
@@ -47,7 +49,8 @@ Phone::Phone(Options options) : options_(std::move(options)) {
 void Phone::build() {
   trace_ = std::make_unique<Trace>();
   if (!options_.trace_path.empty() && !trace_->open(options_.trace_path))
-    throw std::runtime_error("cannot write the call trace to " + options_.trace_path);
+    throw std::runtime_error("cannot write the call trace to " + options_.trace_path + ": " +
+                             std::strerror(errno));
   arena_ = std::make_unique<Arena>();
   memory_ = std::make_unique<Memory>();
   queue_ = std::make_unique<EventQueue>();

@@ -7,6 +7,7 @@ packages=(
   libtag1-dev libstb-dev libfreetype-dev libmpg123-dev libgif-dev libsdl2-dev
   fonts-dejavu-core
   xvfb xauth xdotool
+  help2man
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -66,15 +66,40 @@ TEST_F(BcfgTool, HelpAndUsage) {
   EXPECT_EQ(r.status, 0);
   EXPECT_NE(r.out.find("Usage: tunestrip-bcfg"), std::string::npos);
   EXPECT_NE(r.out.find("set FILE NAME=VALUE"), std::string::npos);
-  r = run("");
-  EXPECT_EQ(r.status, 2);
-  EXPECT_EQ(r.err.rfind("tunestrip-bcfg: ", 0), 0u);
-  EXPECT_EQ(run("frobnicate " + q(file())).status, 2);
+  EXPECT_EQ(run("-h").out, r.out);
+  EXPECT_EQ(run("--version").out.rfind("tunestrip-bcfg (TuneStrip) ", 0), 0u);
+  // Wrong usage: status 2 and one line that says what is wrong.
+  ts::write_file(file(), default_bytes());
+  struct Case {
+    std::string args, message;
+  } cases[] = {
+      {"", "no command given"},
+      {"frobnicate F", "unknown command 'frobnicate'"},
+      {"dupm F", "unknown command 'dupm'; did you mean dump?"},
+      {"dump --jsno F", "unknown option '--jsno'; did you mean --json?"},
+      {"set F HIDE_SPEED", "set: 'HIDE_SPEED' is not NAME=VALUE"},
+      {"get F", "get takes FILE and at least one NAME"},
+  };
+  for (const Case& c : cases) {
+    std::string args = c.args;
+    if (size_t at = args.find(" F"); at != std::string::npos) args.replace(at, 2, " " + q(file()));
+    r = run(args);
+    EXPECT_EQ(r.status, 2) << c.args;
+    EXPECT_EQ(r.err, "tunestrip-bcfg: " + c.message + " (try --help)\n") << c.args;
+  }
+  EXPECT_EQ(ts::read_file(file()), default_bytes());
+
+  // Every value with its limits and its labels, the block's and the English one, and under each
+  // list its choices.
   r = run("names");
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(lines_of(r.out).size(), 99u);
-  EXPECT_NE(r.out.find("HIDE_SPEED                   integer    1..15\n"), std::string::npos);
-  EXPECT_FALSE(fs::exists(file()));
+  EXPECT_EQ(lines_of(r.out).size(), 99u + 5 * 5);
+  EXPECT_NE(r.out.find("\nHIDE_SPEED                   integer   1..15                  Скорость "),
+            std::string::npos)
+      << r.out;
+  EXPECT_NE(r.out.find(" — Slide speed (pixels per step)\n"), std::string::npos);
+  EXPECT_NE(r.out.find("Координаты — Position (y)\n"), std::string::npos);
+  EXPECT_NE(r.out.find("\n    4 = Скрыть панель — Hide the panel\n"), std::string::npos);
 }
 
 TEST_F(BcfgTool, DefaultWritesTheBuiltInBlock) {
@@ -112,11 +137,11 @@ TEST_F(BcfgTool, DumpPrintsEveryNamedValueInBlockOrder) {
 
   r = run("dump --json " + q(file()));
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(r.out.find(R"({"name": "KEYRUN", "type": "key", "value": 42, "label": "Клавиша запуска", "group": "", "path": [], "offset": 44})"),
+  EXPECT_NE(r.out.find(R"j({"name": "KEYRUN", "type": "key", "value": 42, "label": "Клавиша запуска", "english": "Hot key (key)", "group": "", "path": [], "offset": 44})j"),
             std::string::npos);
-  EXPECT_NE(r.out.find(R"("name": "X_TITLE_POS", "type": "point", "value": 1, "label": "Координаты", "group": "Название", "path": ["Теги", "Название"])"),
+  EXPECT_NE(r.out.find(R"j("name": "X_TITLE_POS", "type": "point", "value": 1, "label": "Координаты", "english": "Position (x)", "group": "Название", "path": ["Теги", "Название"])j"),
             std::string::npos);
-  EXPECT_NE(r.out.find(R"("name": "FUNCTION_KEY2", "type": "list", "value": 0, "choice": "След. трэк", "label": "Функция", "group": "Кнопка 2", "path": ["Кнопки", "Кнопка 2"])"),
+  EXPECT_NE(r.out.find(R"j("name": "FUNCTION_KEY2", "type": "list", "value": 0, "choice": "След. трэк", "choice_english": "Next track", "label": "Функция", "english": "Action", "group": "Кнопка 2", "path": ["Кнопки", "Кнопка 2"])j"),
             std::string::npos);
   EXPECT_NE(r.out.find(R"("name": "rcBAR", "type": "rectangle", "value": [0,0,0,0])"), std::string::npos);
   EXPECT_NE(r.out.find(R"("value": "0xA0000000")"), std::string::npos);
@@ -192,12 +217,13 @@ TEST_F(BcfgTool, BadInputLeavesTheFileAsItWas) {
       {"set F rcFON=0,240,240,70000", "rcFON: 70000 is out of range 0..65535"},
       {"set F X_TITLE_POS=3000000000", "out of range"},
       {"set F HIDE_SPEED=123456789012345678901234567890", "HIDE_SPEED: 123456789012345678901234567890 is out of range 1..15"},
-      {"set F NO_SUCH=1", "unknown name 'NO_SUCH'"},
-      {"set F hide_speed=3", "unknown name 'hide_speed'"},
-      {"set F HIDE_SPEED", "'HIDE_SPEED' is not NAME=VALUE"},
+      {"set F NO_SUCH=1", "unknown name 'NO_SUCH'\n"},
+      {"set F hide_speed=3", "unknown name 'hide_speed'; did you mean HIDE_SPEED?"},
+      {"set F TITLE_NORMAL_COLOR=0", "unknown name 'TITLE_NORMAL_COLOR'; did you mean TITLE_NORAMAL_COLOR?"},
       // One bad assignment among good ones: none is applied.
       {"set F HIDE_SPEED=3 IS_YEAR_EN=1 rcBAR=1,2", "rcBAR"},
       {"get F NO_SUCH", "unknown name 'NO_SUCH'"},
+      {"get F rcFOM", "unknown name 'rcFOM'; did you mean rcFON?"},
       {"set MISSING HIDE_SPEED=3", "No such file or directory"},
       {"dump MISSING", "No such file or directory"},
       {"set SHORT HIDE_SPEED=3", "7123 bytes, but a configuration file holds exactly 7124"},

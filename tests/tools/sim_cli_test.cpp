@@ -41,20 +41,44 @@ class SimCli : public ::testing::Test {
   ts::TempDir tmp_;
 };
 
-TEST_F(SimCli, HelpAndWrongUsage) {
+TEST_F(SimCli, HelpVersionAndWrongUsage) {
   Result r = sim("--help");
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out.rfind("Usage: tunestrip-sim", 0), 0u);
+  r = sim("--version");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out.rfind("tunestrip-sim (TuneStrip) ", 0), 0u) << r.out;
 
-  for (const char* args : {"--bogus", "--screen 12", "--platform-id", "--music /no/such/music",
-                           "--skin /no/such/skin", "--config /no/such.bcfg",
-                           "--script /no/such/script.txt"}) {
-    r = sim(args);
-    EXPECT_EQ(r.status, 2) << args;
-    EXPECT_EQ(lines(r.err), 1u) << args << ": " << r.err;
-    EXPECT_EQ(r.err.rfind("tunestrip-sim: ", 0), 0u) << r.err;
-    EXPECT_TRUE(r.out.empty()) << args;
+  ts::write_file(path("a-file"), "x");
+  fs::create_directory(path("a-folder"));
+  // Status 2: the command line cannot be understood; 1: what it names cannot be used. Either
+  // way one line that names the option and the reason.
+  struct Case {
+    std::string args;
+    int status;
+    std::string message;
+  } cases[] = {
+      {"--bogus", 2, "unknown option '--bogus' (try --help)"},
+      {"--muzic samples", 2, "unknown option '--muzic'; did you mean --music?"},
+      {"--screen 12", 2, "--screen: \"12\" is not a size"},
+      {"--platform-id", 2, "--platform-id needs a value"},
+      {"--music /no/such/music", 1, "--music: "},
+      {"--skin /no/such/skin", 1, "--skin: \"/no/such/skin\": no such folder"},
+      {"--config /no/such.bcfg", 1, "--config: \"/no/such.bcfg\": no such file"},
+      {"--script /no/such/script.txt", 1, "--script: \"/no/such/script.txt\": no such file"},
+      {"--out a-file", 1, "--out: \"a-file\" is not a folder"},
+      {"--out /proc/x", 1, "--out: cannot make the folder \"/proc/x\": "},
+      {"--trace a-folder", 1, "--trace: \"a-folder\" is a folder"},
+      {"--trace no/dir/trace.txt", 1, "--trace: cannot write \"no/dir/trace.txt\": No such file"},
+  };
+  for (const Case& c : cases) {
+    r = sim(c.args);
+    EXPECT_EQ(r.status, c.status) << c.args;
+    EXPECT_EQ(lines(r.err), 1u) << c.args << ": " << r.err;
+    EXPECT_EQ(r.err.rfind("tunestrip-sim: " + c.message, 0), 0u) << r.err;
+    EXPECT_TRUE(r.out.empty()) << c.args;
   }
+  EXPECT_FALSE(fs::exists(path("out")));
 }
 
 TEST_F(SimCli, BadLineStopsTheScriptBeforeItRuns) {
@@ -68,6 +92,12 @@ TEST_F(SimCli, BadLineStopsTheScriptBeforeItRuns) {
   r = sim("--script -", "wait 1\n\nteleport home\n");
   EXPECT_EQ(r.status, 2);
   EXPECT_NE(r.err.find("standard input:3: unknown command \"teleport\""), std::string::npos) << r.err;
+
+  // A line that parses but names an item the block does not have: the input is at fault.
+  r = sim("--script -", "config TITLE_NORMAL_COLOR=0xFFFFFFFF\n");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "tunestrip-sim: standard input:1: config: unknown name 'TITLE_NORMAL_COLOR'; "
+                   "did you mean TITLE_NORAMAL_COLOR?\n");
 }
 
 TEST_F(SimCli, ScriptedRunWithTraceOnTheOtherPlatform) {
@@ -81,10 +111,12 @@ TEST_F(SimCli, ScriptedRunWithTraceOnTheOtherPlatform) {
       "addon about\n"
       "addon terminate\n"
       "wait 100\n";
-  Result r = sim("--platform-id 7100 --screen 240x320 --trace trace.txt --out pics --script -",
+  Result r = sim("--platform-id 7100 --screen 240x320 --trace trace.txt --out pics --gif run.gif "
+                 "--script -",
                  script);
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_TRUE(fs::is_regular_file(path("pics/panel.png")));
+  EXPECT_TRUE(fs::is_regular_file(path("pics/run.gif")));  // beside the shots
   const std::string trace = ts::read_file(path("trace.txt"));
   EXPECT_NE(trace.find("\nfw_create_book(ptr, ptr, ptr, \"TuneStrip\", -1, 0)\n"), std::string::npos);
   EXPECT_NE(trace.find("\nfw_key_hook(ptr, 1)\n"), std::string::npos);
@@ -99,7 +131,7 @@ TEST_F(SimCli, ScriptedRunWithTraceOnTheOtherPlatform) {
                        "loaded add-ons 0\n"),
             std::string::npos)
       << r.out;
-  EXPECT_NE(r.out.find("Pictures: pics/panel.png\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Pictures: pics/panel.png pics/run.gif\n"), std::string::npos) << r.out;
   // The run says which configuration it uses, and nothing else.
   EXPECT_EQ(r.err, "tunestrip-sim: configuration: " +
                        (sim::default_skin() / "TuneStrip.bcfg").string() + " (the skin's)\n");
@@ -116,6 +148,23 @@ TEST_F(SimCli, DemoWritesItsPictures) {
             std::string::npos)
       << r.out;
   EXPECT_NE(r.err.find("demo: the hot key shows the panel\n"), std::string::npos) << r.err;
+}
+
+// The demo checks its steps: with a hot key that never arrives, it stops where the panel should
+// have appeared, says so and fails.
+TEST_F(SimCli, DemoFailsAtAStepWithoutEffect) {
+  ASSERT_EQ(ts::run_command((ts::bin_dir() / "tunestrip-bcfg").string() + " default '" +
+                            path("k.bcfg").string() + "'"), 0);
+  ASSERT_EQ(ts::run_command((ts::bin_dir() / "tunestrip-bcfg").string() + " set '" +
+                            path("k.bcfg").string() + "' KEYRUN=50"), 0);
+  Result r = sim("--config k.bcfg --quiet");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("tunestrip-sim: demo:13: expect panel shown: no panel is on the screen "
+                       "(after \"demo: the hot key shows the panel\")\n"),
+            std::string::npos)
+      << r.err;
+  EXPECT_EQ(r.err.find("demo: the first button"), std::string::npos) << r.err;
+  EXPECT_TRUE(r.out.empty()) << r.out;
 }
 
 TEST_F(SimCli, FailedCommandExitsWithItsLine) {

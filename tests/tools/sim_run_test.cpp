@@ -301,7 +301,7 @@ TEST_F(SimRun, BadPathsAreRefusedBeforeTheRun) {
   auto refused = [&](sim::SimOptions o, bool needs_music, const std::string& fragment) {
     try {
       sim::Session s(o, needs_music, log_);
-    } catch (const sim::UsageError& e) {
+    } catch (const sim::InputError& e) {
       EXPECT_NE(std::string(e.what()).find(fragment), std::string::npos) << e.what();
       return;
     }

@@ -14,12 +14,12 @@ using sim::Command;
 using sim::KeyMode;
 using sim::Op;
 
-// The line number and message of the first bad line.
+// The line number and message of the first bad line; a refused line's number is negative.
 std::pair<int, std::string> error_of(const std::string& script) {
   try {
     sim::parse_script(script);
   } catch (const sim::ScriptError& e) {
-    return {e.line(), e.what()};
+    return {e.refused() ? -e.line() : e.line(), e.what()};
   }
   return {0, ""};
 }
@@ -40,8 +40,9 @@ TEST(SimScript, EveryCommandParses) {
       "config IS_TITLE_EN=0 HIDE_SPEED=5\n"
       "addon start\naddon terminate\naddon about\naddon edit-config\n"
       "echo phase one\n"
-      "quit\n");
-  ASSERT_EQ(c.size(), 21u);
+      "quit\n"
+      "expect panel SHOWN\nexpect player paused\nexpect track 3\nexpect addon ended\n");
+  ASSERT_EQ(c.size(), 25u);
   EXPECT_EQ(c[0].op, Op::Wait);
   EXPECT_EQ(c[0].ms, 1500);
   EXPECT_EQ(c[0].line, 3);
@@ -71,6 +72,18 @@ TEST(SimScript, EveryCommandParses) {
   EXPECT_EQ(c[19].op, Op::Echo);
   EXPECT_EQ(c[19].text, "phase one");
   EXPECT_EQ(c[20].op, Op::Quit);
+  EXPECT_EQ(c[21].op, Op::ExpectPanel);
+  EXPECT_EQ(c[21].text, "shown");
+  EXPECT_EQ(c[22].op, Op::ExpectPlayer);
+  EXPECT_EQ(c[23].op, Op::ExpectTrack);
+  EXPECT_EQ(c[23].track, 3);
+  EXPECT_EQ(c[24].op, Op::ExpectAddon);
+  // Each command back as text parses to itself.
+  for (const Command& one : c) {
+    const std::vector<Command> again = sim::parse_script(sim::describe(one));
+    ASSERT_EQ(again.size(), 1u) << sim::describe(one);
+    EXPECT_EQ(sim::describe(again[0]), sim::describe(one));
+  }
   EXPECT_EQ(sim::describe(c[2]), "key up long");
   EXPECT_EQ(sim::describe(c[14]), "config IS_TITLE_EN=0 HIDE_SPEED=5");
 }
@@ -82,15 +95,18 @@ TEST(SimScript, BadLinesNameTheirLineAndFault) {
     std::string fragment;
   } cases[] = {
       {"wait 10\nfly away\n", 2, "unknown command \"fly\""},
+      {"wiat 10\n", 1, "unknown command \"wiat\" (commands: wait, key, player, shot, config, addon, "
+                       "reload, expect, echo, quit); did you mean wait?"},
       {"wait\n", 1, "wait takes"},
       {"wait -5\n", 1, "not a number of milliseconds"},
       {"wait 10ms\n", 1, "\"10ms\""},
-      {"wait 99999999999999\n", 1, "more than a week"},
+      {"wait 99999999999999\n", -1, "more than a week"},
       {"\n\nkey banana\n", 3, "unknown key \"banana\""},
       {"key up sideways\n", 1, "unknown press mode \"sideways\""},
       {"key up short extra\n", 1, "key takes"},
       {"player\n", 1, "player takes an action"},
       {"player rewind\n", 1, "unknown action \"rewind\""},
+      {"player pasue\n", 1, "did you mean pause?"},
       {"player seek\n", 1, "player seek SECONDS"},
       {"player seek soon\n", 1, "not a number of seconds"},
       {"player next 3\n", 1, "takes nothing more"},
@@ -98,10 +114,13 @@ TEST(SimScript, BadLinesNameTheirLineAndFault) {
       {"shot\n", 1, "shot takes"},
       {"config\n", 1, "NAME=VALUE"},
       {"config IS_TITLE_EN\n", 1, "not NAME=VALUE"},
-      {"config NO_SUCH_NAME=1\n", 1, "NO_SUCH_NAME"},
-      {"config HIDE_SPEED=99\n", 1, "HIDE_SPEED"},
+      {"config NO_SUCH_NAME=1\n", -1, "NO_SUCH_NAME"},
+      {"config HIDE_SPEED=99\n", -1, "HIDE_SPEED"},
       {"addon explode\n", 1, "unknown action \"explode\""},
       {"quit now\n", 1, "quit takes"},
+      {"expect panel visible\n", 1, "expect panel: unknown state \"visible\" (states: shown, hidden)"},
+      {"expect track 0\n", 1, "not a track number"},
+      {"expect\n", 1, "expect takes an action: panel, player, track, addon"},
   };
   for (const Case& c : cases) {
     auto [line, message] = error_of(c.script);
@@ -128,7 +147,8 @@ TEST(SimOptions, ParsesValuesAndRefusesBadOnes) {
   sim::SimOptions o = sim::parse_options({"--music", "m", "--phone=p", "--platform-id", "0x7100",
                                           "--screen", "176x220", "--out", "pics", "--trace", "-",
                                           "--gif", "run.gif", "--script", "s.txt",
-                                          "--codepage", "latin1"});
+                                          "--codepage", "latin1", "-q"});
+  EXPECT_TRUE(o.quiet);
   EXPECT_EQ(o.music, "m");
   EXPECT_EQ(o.phone, "p");
   EXPECT_EQ(o.platform_id, 0x7100u);

@@ -173,14 +173,19 @@ TEST(SkinCheck, ToolExitStatusAndJson) {
             1);
   EXPECT_EQ(out.rfind("Key1.png: error: missing", 0), 0u) << out;
 
-  for (const std::string& args : std::vector<std::string>{
-           "check", "check --frob '" + dir.string() + "'",
-           "check '" + (dir / "Fon.png").string() + "'", "check " + dir.string() + " --config"}) {
+  // Wrong usage exits with 2, a folder that is not there with 1.
+  const std::string d = "'" + dir.string() + "'";
+  const std::pair<std::string, int> refused[] = {
+      {"check", 2}, {"check --frob " + d, 2}, {"check " + d + " --config", 2}, {"chekc " + d, 2},
+      {"check '" + (dir / "Fon.png").string() + "'", 1}, {"check '" + (dir / "no").string() + "'", 1}};
+  for (const auto& [args, status] : refused) {
     out.clear();
-    EXPECT_EQ(run(args, &out), 2) << args;
+    EXPECT_EQ(run(args, &out), status) << args;
     EXPECT_EQ(out, "") << args;
     EXPECT_EQ(ts::read_file(tmp.path() / "err.txt").rfind("tunestrip-skin: ", 0), 0u) << args;
   }
+  EXPECT_EQ(ts::read_file(tmp.path() / "err.txt"),
+            "tunestrip-skin: " + (dir / "no").string() + ": no such folder\n");
   EXPECT_EQ(run("--help", &out), 0);
 }
 

@@ -12,7 +12,9 @@
 #include <limits>
 
 #include "host/wstr.h"
+#include "tools/common/bcfg_labels.h"
 #include "tools/common/json.h"
+#include "tools/common/suggest.h"
 
 namespace fs = std::filesystem;
 
@@ -52,32 +54,6 @@ std::string_view trim(std::string_view s) {
   return s;
 }
 
-// A decimal or 0x-hexadecimal integer with an optional sign; nothing else.
-std::optional<int64_t> parse_number(std::string_view s) {
-  s = trim(s);
-  bool neg = false;
-  if (!s.empty() && (s.front() == '-' || s.front() == '+')) {
-    neg = s.front() == '-';
-    s.remove_prefix(1);
-  }
-  int base = 10;
-  if (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) {
-    base = 16;
-    s.remove_prefix(2);
-  }
-  if (s.empty()) return std::nullopt;
-  // Digits too many for any item are kept as a number far out of every range.
-  constexpr uint64_t kHuge = uint64_t(1) << 40;
-  uint64_t v = 0;
-  auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v, base);
-  if (end != s.data() + s.size()) return std::nullopt;
-  if (ec == std::errc::result_out_of_range || (ec == std::errc() && v > kHuge))
-    v = kHuge;
-  else if (ec != std::errc())
-    return std::nullopt;
-  return neg ? -int64_t(v) : int64_t(v);
-}
-
 int64_t parse_in(std::string_view name, std::string_view text, int64_t lo, int64_t hi) {
   auto v = parse_number(text);
   if (!v) throw Error(std::string(name) + ": '" + std::string(text) + "' is not a number");
@@ -103,6 +79,37 @@ std::string io_error(const fs::path& path, std::string_view what, int err) {
 using tools::json_string;
 
 }  // namespace
+
+std::optional<int64_t> parse_number(std::string_view s) {
+  s = trim(s);
+  bool neg = false;
+  if (!s.empty() && (s.front() == '-' || s.front() == '+')) {
+    neg = s.front() == '-';
+    s.remove_prefix(1);
+  }
+  int base = 10;
+  if (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) {
+    base = 16;
+    s.remove_prefix(2);
+  }
+  if (s.empty()) return std::nullopt;
+  // Digits too many for any item are kept as a number far out of every range.
+  constexpr uint64_t kHuge = uint64_t(1) << 40;
+  uint64_t v = 0;
+  auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v, base);
+  if (end != s.data() + s.size()) return std::nullopt;
+  if (ec == std::errc::result_out_of_range || (ec == std::errc() && v > kHuge))
+    v = kHuge;
+  else if (ec != std::errc())
+    return std::nullopt;
+  return neg ? -int64_t(v) : int64_t(v);
+}
+
+Error unknown_name(std::string_view name) {
+  std::vector<std::string_view> names;
+  for (const Value& v : values()) names.push_back(v.name);
+  return Error("unknown name '" + std::string(name) + "'" + tools::did_you_mean(name, names));
+}
 
 // ---------------------------------------------------------------------------------------------
 
@@ -331,7 +338,7 @@ void write_file(const fs::path& path, const Image& image) {
 
 std::string get(const Image& image, std::string_view name) {
   const Value* v = find(name);
-  if (!v) throw Error("unknown name '" + std::string(name) + "'");
+  if (!v) throw unknown_name(name);
   std::span<const uint8_t> b(image);
   switch (v->item->type) {
     case ITEM_COLOR:
@@ -364,7 +371,7 @@ RECT rect(const Image& image, std::string_view name) {
 
 void set(Image& image, std::string_view name, std::string_view text) {
   const Value* v = find(name);
-  if (!v) throw Error("unknown name '" + std::string(name) + "'");
+  if (!v) throw unknown_name(name);
   const CFG_ITEM& it = *v->item;
   text = trim(text);
   switch (it.type) {
@@ -469,9 +476,13 @@ std::string dump_json(const Image& image) {
         auto text = std::span<const uint8_t>(image).subspan(
             v.offset + 4 + CFG_LIST_TEXT_SIZE * size_t(chosen), CFG_LIST_TEXT_SIZE);
         out += ", \"choice\": " + json_string(cp1251_to_utf8(text));
+        const auto english = english_choices(it);
+        if (size_t(chosen) < english.size())
+          out += ", \"choice_english\": " + json_string(english[size_t(chosen)]);
       }
     }
     out += ", \"label\": " + json_string(label_at(image, index));
+    out += ", \"english\": " + json_string(english_text(v.name));
     out += ", \"group\": " + json_string(path.empty() ? "" : path.back());
     out += ", \"path\": [";
     for (size_t k = 0; k < path.size(); ++k) out += (k ? ", " : "") + json_string(path[k]);
@@ -490,7 +501,7 @@ void set_values(const fs::path& path, const std::vector<std::string>& assignment
 }
 
 std::string get_value(const fs::path& path, std::string_view name) {
-  if (!find(name)) throw Error("unknown name '" + std::string(name) + "'");
+  if (!find(name)) throw unknown_name(name);
   return get(read_file(path), name);
 }
 

@@ -86,11 +86,19 @@ void set(Image& image, std::string_view name, std::string_view text);
 // "NAME=VALUE" (blanks around either part are ignored).
 void assign(Image& image, std::string_view assignment);
 
+// A whole decimal or 0x-hexadecimal integer with an optional sign, blanks around it ignored;
+// nothing for anything else. A number too big for any item is kept as one far out of every range.
+std::optional<int64_t> parse_number(std::string_view text);
+// The error for a name that is not a value's: "unknown name 'TITLE_NORMAL_COLOR'; did you mean
+// TITLE_NORAMAL_COLOR?" (names are case-sensitive; the suggestion gives the block's spelling).
+Error unknown_name(std::string_view name);
+
 // One "NAME = VALUE" line per named value, in block order.
 std::string dump(const Image& image);
-// The same as a JSON array of objects: name, type, value, label, group (the innermost group's
-// name, "" at the top), path (every enclosing group), offset; a list adds its choice's text.
-// Labels and group names are decoded from the block's CP1251 to UTF-8.
+// The same as a JSON array of objects: name, type, value, label, english (the label in English,
+// bcfg_labels.h), group (the innermost group's name, "" at the top), path (every enclosing
+// group), offset; a list adds its choice's text and that in English (choice_english). Labels
+// and group names are decoded from the block's CP1251 to UTF-8.
 std::string dump_json(const Image& image);
 
 // File operations: each reads and checks the file, and writes it at most once, whole.

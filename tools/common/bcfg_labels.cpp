@@ -93,6 +93,17 @@ std::string_view english_field(std::string_view name) {
   return v->second ? "press mode" : "key";
 }
 
+std::string english_text(std::string_view name) {
+  std::string out(english_label(name));
+  const std::string_view field = english_field(name);
+  if (!field.empty()) {
+    out += " (";
+    out += field;
+    out += ")";
+  }
+  return out;
+}
+
 std::span<const std::string_view> english_choices(const CFG_ITEM& item) {
   // Every list of the block is a button's function list.
   if (item.type != ITEM_LIST || item.choices != cfg_function_choices) return {};

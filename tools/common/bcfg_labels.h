@@ -4,6 +4,7 @@
 #pragma once
 
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "shell/config/catalogue.h"
@@ -29,6 +30,9 @@ std::string_view english_label(const CFG_ITEM& item);
 // What a value name stands for within an item of two values: "x" and "y" of a point, "key" and
 // "press mode" of the hot key; empty for any other name.
 std::string_view english_field(std::string_view name);
+// A value's English label with its field when its item has two values: "Position (x)", "Hot
+// key (press mode)", "Slide speed (pixels per step)"; empty for an unknown name.
+std::string english_text(std::string_view name);
 // The English texts of a list's choices, in index order; empty for an item that is no list.
 std::span<const std::string_view> english_choices(const CFG_ITEM& item);
 

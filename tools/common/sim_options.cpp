@@ -3,6 +3,10 @@
 #include <charconv>
 #include <cstdio>
 
+#include "host/install_paths.h"
+#include "tools/common/cli.h"
+#include "tools/common/sim_script.h"
+
 namespace sim {
 namespace {
 
@@ -32,10 +36,8 @@ void parse_screen(const std::string& text, int& w, int& h) {
 
 }  // namespace
 
-std::filesystem::path default_music() { return std::filesystem::path(TS_SOURCE_DIR) / "samples"; }
-std::filesystem::path default_skin() {
-  return std::filesystem::path(TS_SOURCE_DIR) / "skin" / "default";
-}
+std::filesystem::path default_music() { return host::data_dir() / "samples"; }
+std::filesystem::path default_skin() { return host::data_dir() / "skin" / "default"; }
 
 std::string key_map() {
   return
@@ -65,56 +67,49 @@ std::string usage() {
       "Runs TuneStrip on the simulated phone: the media player plays a list of MP3 files, the\n"
       "add-on is loaded as the phone loads it, and a script (or the built-in demo) presses keys\n"
       "and drives the player on a virtual clock. Without --script it runs the demo, which writes\n"
-      "OUT/panel.png and OUT/demo.gif.\n"
+      "OUT/panel.png and OUT/demo.gif and checks that each of its steps had its effect.\n"
       "\n"
       "Options:\n"
-      "  --music PATH        a folder of music (played in name order) or an .m3u/.m3u8 list\n"
-      "                      (default: the bundled samples/)\n"
+      "  --music PATH        a folder of music (played in name order), an .m3u/.m3u8 list or\n"
+      "                      a single file (default: the bundled samples)\n"
       "  --phone DIR         the phone's root folder (default: a fresh temporary one)\n"
-      "  --skin DIR          the panel images (default: skin/default/)\n"
+      "  --skin DIR          the panel images (default: the bundled skin)\n"
       "  --config FILE       the configuration (default: the skin's TuneStrip.bcfg, else the\n"
       "                      built-in block)\n"
       "  --platform-id HEX   the phone's platform id (default 9900; 7100, 8000, 8040 are the\n"
       "                      other book layout and byte order)\n"
       "  --screen WxH        the screen size (default 240x320)\n"
       "  --codepage NAME     how Latin-1 and ID3v1 tag text is read: cp1251 (default) or latin1\n"
-      "  --out DIR           where pictures go (default: out/)\n"
+      "  --out DIR           where pictures go: shots, the GIF, the window's screenshots\n"
+      "                      (default: out/)\n"
       "  --trace FILE        write the add-on's firmware calls, one a line (\"-\": standard output)\n"
-      "  --gif FILE          record the whole run as an animated GIF with its true timing\n"
+      "  --gif FILE          record the whole run as an animated GIF with its true timing (a\n"
+      "                      relative FILE goes into the --out folder, as shots do)\n"
       "  --script FILE       run a script (\"-\": standard input) instead of the demo\n"
       "  --interactive       show the phone in a window and run in real time, with sound\n"
       "                      (watches the skin and the configuration, and reloads their edits)\n"
       "  --mute              no sound in the window\n"
-      "  --help              this text\n"
+      "  -q, --quiet         no progress line and no notes, only warnings and errors (a long\n"
+      "                      scripted run shows its script line and virtual time while\n"
+      "                      standard error is a terminal)\n"
+      "  -h, --help          this text\n"
+      "  --version           the version\n"
       "\n"
-      "Script commands (one a line, '#' starts a comment):\n"
-      "  wait MS                                   let MS milliseconds of virtual time pass\n"
-      "  key NAME [short|long|down|up]             press a key (default short); down and up\n"
-      "                                            deliver that one press mode\n"
-      "      NAME: up, down, left, right, enter, esc, hot, volup, voldown, a digit 0-9,\n"
-      "            or a key code of two or more digits (42, 0x2A)\n"
-      "  player start|close|play|pause|next|prev   drive the media player (start plays --music)\n"
-      "  player seek SECONDS                       jump within the current track\n"
-      "  shot FILE.png                             save the screen (relative to --out)\n"
-      "  config NAME=VALUE...                      change the configuration file (the names and\n"
-      "                                            values of tunestrip-bcfg set), then tell the\n"
-      "                                            add-on it changed\n"
-      "  addon start|terminate|about|edit-config   start the add-on or send it that request\n"
-      "                                            (the phone holds a stand-in BcfgEdit.elf, so\n"
-      "                                            edit-config launches it; the summary lists it)\n"
-      "  reload                                    take in what changed in the skin's images and\n"
-      "                                            the configuration file (as the window does)\n"
-      "  echo TEXT                                 print TEXT on standard error\n"
-      "  quit                                      end the run here (and close the window)\n"
-      "A bad line stops the script before it runs, with its line number (exit status 2).\n"
+      "Script commands (one a line, '#' starts a comment):\n" +
+      script_help() +
+      "A bad line stops the script before it runs, with its line number.\n"
+      "\n"
+      "Environment:\n"
+      "  TUNESTRIP_DATA      the folder of the bundled skin and samples (default: share/tunestrip\n"
+      "                      beside the folder of this program)\n"
       "\n"
       "Interactive window keys:\n" +
       key_map() +
       "\n"
       "At the end a summary gives the virtual time run, the panel's redraws, the messages\n"
       "shown and the add-on's live resources (all zero once it has ended).\n"
-      "\n"
-      "Exit status: 0 done, 1 the run failed, 2 wrong usage, a bad path or a bad script line.\n";
+      "\n" +
+      tools::exit_status_help("a script command that failed or an expect that did not hold");
 }
 
 SimOptions parse_options(const std::vector<std::string>& args) {
@@ -144,6 +139,8 @@ SimOptions parse_options(const std::vector<std::string>& args) {
       return args[++i];
     };
     if (name == "--help" || name == "-h") { flag(); o.help = true; }
+    else if (name == "--version") { flag(); o.version = true; }
+    else if (name == "--quiet" || name == "-q") { flag(); o.quiet = true; }
     else if (name == "--interactive") { flag(); o.interactive = true; }
     else if (name == "--mute") { flag(); o.mute = true; }
     else if (name == "--music") o.music = take();
@@ -162,7 +159,7 @@ SimOptions parse_options(const std::vector<std::string>& args) {
     else if (name == "--trace") o.trace = take();
     else if (name == "--gif") o.gif = take();
     else if (name == "--script") o.script = take();
-    else if (name.rfind("-", 0) == 0) throw UsageError("unknown option " + name);
+    else if (name.rfind("-", 0) == 0) throw UsageError(tools::unknown_option(name, usage()));
     else throw UsageError("unexpected argument \"" + name + "\"");
   }
   return o;

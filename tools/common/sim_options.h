@@ -10,7 +10,7 @@
 namespace sim {
 
 struct SimOptions {
-  std::filesystem::path music;  // a folder or an .m3u/.m3u8 list (default: the bundled samples)
+  std::filesystem::path music;  // a folder, an .m3u/.m3u8 list or a file (default: the samples)
   std::filesystem::path phone;  // the phone's root folder; empty: a fresh temporary one
   std::filesystem::path skin;   // the panel images (default: skin/default)
   std::filesystem::path config; // a configuration file to start with; empty: none
@@ -20,15 +20,24 @@ struct SimOptions {
   std::string codepage = "cp1251";
   std::filesystem::path out = "out";  // pictures
   std::string trace;                  // the call trace ("-": standard output); empty: none
-  std::filesystem::path gif;          // the whole run as an animated GIF; empty: none
+  std::filesystem::path gif;          // the whole run as an animated GIF (relative: in `out`)
   std::string script;                 // "-": standard input; empty: the demo
   bool interactive = false;
   bool mute = false;  // no sound in the interactive window
+  bool quiet = false;  // no progress line and no notes
   bool help = false;
+  bool version = false;
 };
 
-// Wrong usage: one line for standard error.
+// Wrong usage: one line for standard error (exit status 2).
 class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// A file or folder the options name that cannot be used: one line that names the option, the
+// path and the reason (exit status 1).
+class InputError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
@@ -42,7 +51,7 @@ std::string usage();
 // The interactive window's key map, one "KEY  what" line each.
 std::string key_map();
 
-// The bundled defaults, from the source tree.
+// The bundled defaults, in the data folder beside the program (host/install_paths.h).
 std::filesystem::path default_music();
 std::filesystem::path default_skin();
 

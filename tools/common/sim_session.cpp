@@ -1,7 +1,9 @@
 #include "tools/common/sim_session.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <fstream>
 #include <iostream>
@@ -31,10 +33,12 @@ namespace sim {
 namespace {
 
 constexpr const char16_t* kConfigName = u"TuneStrip.bcfg";
-constexpr int kConfigFolder1 = 0x14;
-constexpr int kConfigFolder2 = 0x15;
-constexpr int kAppFolder1 = 0x11;  // where the add-on looks for the editor first
-constexpr int kAppFolder2 = 0x10;
+constexpr int kConfigFolder1 = DIR_CONFIG_1;
+constexpr int kConfigFolder2 = DIR_CONFIG_2;
+constexpr int kAppFolder1 = DIR_ELF_1;  // where the add-on looks for the editor first
+constexpr int kAppFolder2 = DIR_ELF_2;
+// A wait runs the clock in steps of this much virtual time, so that progress can be shown.
+constexpr int64_t kStepMs = 1000;
 constexpr const char16_t* kEditorName = u"BcfgEdit.elf";
 
 std::string quoted(const fs::path& p) {
@@ -44,7 +48,17 @@ std::string quoted(const fs::path& p) {
   return out;
 }
 
-// Checks every path of the options before anything is made.
+// The folder a picture goes into, made when missing; throws InputError naming `option`.
+void make_folder(const fs::path& folder, const char* option) {
+  if (folder.empty()) return;
+  std::error_code ec;
+  fs::create_directories(folder, ec);
+  if (ec)
+    throw InputError(std::string(option) + ": cannot make the folder " + quoted(folder) + ": " +
+                     ec.message());
+}
+
+// Checks every path of the options before anything is made; throws InputError naming the option.
 void check_paths(const SimOptions& o, bool needs_music, std::ostream& log) {
   std::error_code ec;
   if (needs_music) {
@@ -56,23 +70,41 @@ void check_paths(const SimOptions& o, bool needs_music, std::ostream& log) {
       for (const host::SkippedFile& f : list.skipped)
         log << "tunestrip-sim: warning: " << f.file.string() << ": " << f.reason << " (skipped)\n";
     } catch (const std::exception& e) {
-      throw UsageError(std::string("--music: ") + e.what());
+      throw InputError(std::string("--music: ") + e.what());
     }
   }
   if (!o.phone.empty()) {
     if (fs::exists(o.phone, ec) && !fs::is_directory(o.phone, ec))
-      throw UsageError("--phone: " + quoted(o.phone) + " is not a folder");
+      throw InputError("--phone: " + quoted(o.phone) + " is not a folder");
     fs::create_directories(o.phone, ec);
-    if (ec) throw UsageError("--phone: cannot make the folder " + quoted(o.phone) + ": " + ec.message());
+    if (ec)
+      throw InputError("--phone: cannot make the folder " + quoted(o.phone) + ": " + ec.message());
   }
+  if (!fs::exists(o.skin, ec)) throw InputError("--skin: " + quoted(o.skin) + ": no such folder");
   if (!fs::is_directory(o.skin, ec))
-    throw UsageError("--skin: " + quoted(o.skin) + " is not a folder");
+    throw InputError("--skin: " + quoted(o.skin) + " is not a folder");
+  if (!o.config.empty() && !fs::exists(o.config, ec))
+    throw InputError("--config: " + quoted(o.config) + ": no such file");
   if (!o.config.empty() && !fs::is_regular_file(o.config, ec))
-    throw UsageError("--config: " + quoted(o.config) + " is not a file");
+    throw InputError("--config: " + quoted(o.config) + " is not a file");
   if (fs::exists(o.out, ec) && !fs::is_directory(o.out, ec))
-    throw UsageError("--out: " + quoted(o.out) + " is not a folder");
-  if (!o.gif.empty() && fs::is_directory(o.gif, ec))
-    throw UsageError("--gif: " + quoted(o.gif) + " is a folder");
+    throw InputError("--out: " + quoted(o.out) + " is not a folder");
+  // The trace is opened here to name the option and the reason; the phone writes it anew.
+  if (!o.trace.empty() && o.trace != "-") {
+    const fs::path trace = o.trace;
+    if (fs::is_directory(trace, ec)) throw InputError("--trace: " + quoted(trace) + " is a folder");
+    std::FILE* f = std::fopen(o.trace.c_str(), "a");
+    if (!f)
+      throw InputError("--trace: cannot write " + quoted(trace) + ": " + std::strerror(errno));
+    std::fclose(f);
+  }
+  if (!o.gif.empty()) {
+    // A relative GIF goes into the picture folder: a folder that cannot be made is --out's fault.
+    if (!o.gif.is_absolute()) make_folder(o.out, "--out");
+    make_folder(gif_path(o).parent_path(), "--gif");
+    if (fs::is_directory(gif_path(o), ec))
+      throw InputError("--gif: " + quoted(gif_path(o)) + " is a folder");
+  }
 }
 
 }  // namespace
@@ -84,9 +116,10 @@ std::string read_script(const std::string& path) {
     return s.str();
   }
   std::error_code ec;
-  if (!fs::is_regular_file(path, ec)) throw UsageError("--script: \"" + path + "\" is not a file");
+  if (!fs::exists(path, ec)) throw InputError("--script: \"" + path + "\": no such file");
+  if (!fs::is_regular_file(path, ec)) throw InputError("--script: \"" + path + "\" is not a file");
   std::ifstream in(path, std::ios::binary);
-  if (!in) throw UsageError("--script: cannot read \"" + path + "\"");
+  if (!in) throw InputError("--script: cannot read \"" + path + "\": " + std::strerror(errno));
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
@@ -106,28 +139,26 @@ Session::Session(const SimOptions& options, bool needs_music, std::ostream& log)
   try {
     phone_ = std::make_unique<host::Phone>(po);
   } catch (const std::exception& e) {
-    throw UsageError(e.what());
+    throw InputError(e.what());
   }
   std::vector<std::string> unreadable;
   install_skin(&unreadable);
-  if (!unreadable.empty()) throw UsageError("--skin: " + unreadable.front());
+  if (!unreadable.empty()) throw InputError("--skin: " + unreadable.front());
   install_editor();
   if (!config_.file.empty()) {
     try {
       install_config(read_config());
     } catch (const std::exception& e) {
-      throw UsageError(std::string(config_.from_option ? "--config: " : "--skin: ") + e.what());
+      throw InputError(std::string(config_.from_option ? "--config: " : "--skin: ") + e.what());
     }
   }
-  log_ << "tunestrip-sim: configuration: " << config_.describe() << "\n";
+  if (!options_.quiet) log_ << "tunestrip-sim: configuration: " << config_.describe() << "\n";
   check_skin();
 
   if (!options_.gif.empty()) {
-    std::error_code ec;
-    if (options_.gif.has_parent_path()) fs::create_directories(options_.gif.parent_path(), ec);
-    gif_ = std::make_unique<host::GifRecorder>(options_.gif, phone_->screen().width(),
+    gif_ = std::make_unique<host::GifRecorder>(gif_path(options_), phone_->screen().width(),
                                                phone_->screen().height());
-    if (!gif_->ok()) throw UsageError("--gif: " + gif_->error());
+    if (!gif_->ok()) throw InputError("--gif: " + gif_->error());
     gif_listener_ = phone_->gui().add_frame_listener(
         [this](int64_t t) { gif_->add_frame(phone_->screen().rgba(), t); });
   }
@@ -149,7 +180,8 @@ std::vector<std::string> Session::install_skin(std::vector<std::string>* unreada
   const fs::path to = phone_->files().dir_path(kConfigFolder2) / "TuneStrip";
   std::error_code ec;
   fs::create_directories(to, ec);
-  if (ec) throw UsageError("--skin: cannot make the image folder " + quoted(to) + ": " + ec.message());
+  if (ec)
+    throw InputError("--skin: cannot make the image folder " + quoted(to) + ": " + ec.message());
   std::vector<std::string> changed;
   std::set<std::string> names;
   for (const skin::PanelImage& image : skin::kPanelImages) {
@@ -292,9 +324,13 @@ void Session::install_editor() {
 }
 
 bool Session::advance(int64_t ms) {
-  const int64_t until = phone_->queue().now() + ms;
+  host::EventQueue& queue = phone_->queue();
+  const int64_t until = queue.now() + ms;
   if (pacer_) return pacer_(until);
-  phone_->queue().run_until(until);
+  while (queue.now() < until) {
+    queue.run_until(std::min(until, queue.now() + kStepMs));
+    if (progress_ && current_) progress_(*current_, queue.now());
+  }
   return true;
 }
 
@@ -313,11 +349,17 @@ void Session::task(const std::function<void()>& f) {
 
 bool Session::run(const std::vector<Command>& commands) {
   for (const Command& c : commands) {
+    current_ = &c;
+    if (progress_) progress_(c, phone_->queue().now());
     try {
-      if (!execute(c)) return false;
+      const bool go_on = execute(c);
+      current_ = nullptr;
+      if (!go_on) return false;
     } catch (const RunError&) {
+      current_ = nullptr;
       throw;
     } catch (const std::exception& e) {
+      current_ = nullptr;
       throw RunError(c.line, describe(c) + ": " + e.what());
     }
   }
@@ -369,8 +411,15 @@ bool Session::execute(const Command& c) {
     case Op::Reload:
       reload();
       return true;
+    case Op::ExpectPanel:
+    case Op::ExpectPlayer:
+    case Op::ExpectTrack:
+    case Op::ExpectAddon:
+      expect(c);
+      return true;
     case Op::Echo:
       log_ << c.text << "\n" << std::flush;
+      step_ = c.text;
       return true;
     case Op::Quit:
       return false;
@@ -439,6 +488,51 @@ void Session::picture_written(const fs::path& p) {
   if (std::find(pictures_.begin(), pictures_.end(), p) == pictures_.end()) pictures_.push_back(p);
 }
 
+void Session::expect(const Command& c) {
+  host::Phone& ph = *phone_;
+  ph.queue().settle();
+  std::string seen;  // what the phone shows instead, when that is not what the script expects
+  switch (c.op) {
+    case Op::ExpectPanel: {
+      const bool shown = ph.gui().top() != nullptr;
+      if (shown != (c.text == "shown"))
+        seen = shown ? "the panel is on the screen" : "no panel is on the screen";
+      break;
+    }
+    case Op::ExpectPlayer: {
+      const host::MediaPlayer& p = ph.player();
+      const char* state = !p.running() ? "closed" : p.playing() ? "playing" : "paused";
+      if (c.text != state) seen = std::string("the player is ") + state;
+      break;
+    }
+    case Op::ExpectTrack: {
+      const host::NowPlaying np = ph.player().now_playing();
+      if (!np.running)
+        seen = "the player is closed";
+      else if (np.index + 1 != c.track)
+        seen = "the player is at track " + std::to_string(np.index + 1) + " of " +
+               std::to_string(np.count);
+      break;
+    }
+    case Op::ExpectAddon: {
+      const bool running = ph.loader().loaded() > 0;
+      if (running != (c.text == "running"))
+        seen = running ? "the add-on still runs" : "the add-on has ended";
+      break;
+    }
+    default:
+      break;
+  }
+  if (seen.empty()) return;
+  std::string message = describe(c) + ": " + seen;
+  if (!step_.empty()) message += " (after \"" + step_ + "\")";
+  throw RunError(c.line, message);
+}
+
+fs::path gif_path(const SimOptions& o) {
+  return o.gif.empty() || o.gif.is_absolute() ? o.gif : o.out / o.gif;
+}
+
 fs::path Session::shot(const std::string& name) {
   phone_->queue().settle();
   fs::path path = fs::path(name).is_absolute() ? fs::path(name) : options_.out / name;
@@ -455,8 +549,9 @@ void Session::finish() {
   gif_finished_ = true;
   phone_->gui().remove_frame_listener(gif_listener_);
   if (!gif_->finish(phone_->queue().now()))
-    throw std::runtime_error("cannot write the GIF " + quoted(options_.gif) + ": " + gif_->error());
-  picture_written(options_.gif);
+    throw std::runtime_error("cannot write the GIF " + quoted(gif_path(options_)) + ": " +
+                             gif_->error());
+  picture_written(gif_path(options_));
 }
 
 Summary Session::summary() const {

@@ -52,9 +52,13 @@ struct Summary {
 // The summary as the simulator prints it.
 std::string format_summary(const Summary& s);
 
+// Where the run's GIF goes: --gif, in the --out folder when it is relative; empty for none.
+std::filesystem::path gif_path(const SimOptions& o);
+
 class Session {
  public:
-  // Checks the options' paths and makes the phone; throws UsageError for a bad path or value.
+  // Checks the options' paths and makes the phone; throws InputError for a path that cannot be
+  // used, naming its option.
   // `needs_music`: the run plays music, so --music must name a playable list.
   Session(const SimOptions& options, bool needs_music, std::ostream& log);
   ~Session();
@@ -70,8 +74,14 @@ class Session {
   void set_pacer(Pacer pacer) { pacer_ = std::move(pacer); }
   bool advance(int64_t ms);
 
+  // Called before each command of run() and after each second of virtual time a wait runs,
+  // with the command and the virtual time: for a progress line.
+  using Progress = std::function<void(const Command& c, int64_t now)>;
+  void set_progress(Progress progress) { progress_ = std::move(progress); }
+
   // Runs the commands in order; false when the run was ended early (quit, the window closed).
-  // Throws RunError for a command that failed.
+  // Throws RunError for a command that failed or an expect that did not hold (naming the last
+  // echo's text, the step it belongs to).
   bool run(const std::vector<Command>& commands);
   // Runs one command; false when it ends the run.
   bool execute(const Command& c);
@@ -127,6 +137,8 @@ class Session {
   // so that the add-on's edit request launches it; the launch is recorded.
   void install_editor();
   void change_config(const Command& c);
+  // Throws RunError unless the phone is as an expect command says.
+  void expect(const Command& c);
   void picture_written(const std::filesystem::path& p);
 
   SimOptions options_;
@@ -140,11 +152,14 @@ class Session {
   int gif_listener_ = 0;
   bool gif_finished_ = false;
   Pacer pacer_;
+  Progress progress_;
+  const Command* current_ = nullptr;  // the command run() runs
+  std::string step_;                  // the last echo's text
   std::vector<std::filesystem::path> pictures_;
   std::chrono::steady_clock::time_point started_;
 };
 
-// Reads a script file ("-": standard input); throws UsageError when it cannot be read.
+// Reads a script file ("-": standard input); throws InputError when it cannot be read.
 std::string read_script(const std::string& path);
 
 }  // namespace sim

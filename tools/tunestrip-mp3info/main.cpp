@@ -14,32 +14,43 @@
 #include "host/service_table.h"
 #include "host/wstr.h"
 #include "mp3/mp3.h"
+#include "tools/common/cli.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-const char kUsage[] =
-    "Usage: tunestrip-mp3info FILE...\n"
-    "\n"
-    "Reads each MP3 file as TuneStrip's panel does (ID3v2 tag size, first frame header, Xing\n"
-    "header) and prints one key=value line per item, then a blank line:\n"
-    "\n"
-    "  file       the file as given\n"
-    "  bitrate    kbit/s: the frame header's bitrate, or for a Xing header with a frame count\n"
-    "             the average over the stream; 0 when no frame header was found\n"
-    "  vbr        1 when the first frame holds a Xing header (an \"Info\" header is not one)\n"
-    "  length     seconds, from the audio size and the bitrate\n"
-    "  audiosize  bytes of the file after the ID3v2 tag\n"
-    "  tagsize    size of the ID3v2 tag as its header gives it, 0 without a tag\n"
-    "  frequency  sample rate in Hz; 0 when no frame header was found\n"
-    "  mode       channel mode: 0 stereo, 1 joint stereo, 2 dual channel, 3 single channel\n"
-    "  found      1 when a valid frame header was found, else 0 (the other stream values\n"
-    "             are then 0 and the panel leaves its bitrate, sample-rate and mode labels\n"
-    "             empty)\n"
-    "\n"
-    "Exit status: 0 every file was read; 1 a file could not be read (one line on stderr for\n"
-    "each, the others are still reported); 2 wrong usage.\n";
+constexpr const char* kTool = "tunestrip-mp3info";
+
+const std::string& usage() {
+  static const std::string text =
+      "Usage: tunestrip-mp3info FILE...\n"
+      "\n"
+      "Reads each MP3 file as TuneStrip's panel does (ID3v2 tag size, first frame header, Xing\n"
+      "header) and prints one key=value line per item, then a blank line:\n"
+      "\n"
+      "  file       the file as given\n"
+      "  bitrate    kbit/s: the frame header's bitrate, or for a Xing header with a frame count\n"
+      "             the average over the stream; 0 when no frame header was found\n"
+      "  vbr        1 when the first frame holds a Xing header (an \"Info\" header is not one)\n"
+      "  length     seconds, from the audio size and the bitrate\n"
+      "  audiosize  bytes of the file after the ID3v2 tag\n"
+      "  tagsize    size of the ID3v2 tag as its header gives it, 0 without a tag\n"
+      "  frequency  sample rate in Hz; 0 when no frame header was found\n"
+      "  mode       channel mode: 0 stereo, 1 joint stereo, 2 dual channel, 3 single channel\n"
+      "  found      1 when a valid frame header was found, else 0 (the other stream values\n"
+      "             are then 0 and the panel leaves its bitrate, sample-rate and mode labels\n"
+      "             empty)\n"
+      "\n"
+      "Options:\n"
+      "  -h, --help   this text\n"
+      "  --version    the version\n"
+      "  --           what follows is a FILE, even when it starts with '-'\n"
+      "\n" +
+      tools::exit_status_help("one line on stderr for each file that could not be read, the\n"
+                              "      others are still reported");
+  return text;
+}
 
 bool readable(const fs::path& p, std::string* why) {
   std::error_code ec;
@@ -62,28 +73,20 @@ bool readable(const fs::path& p, std::string* why) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  if (auto status = tools::standard_options(kTool, args, usage())) return *status;
   std::vector<std::string> files;
   bool options_done = false;
-  for (int i = 1; i < argc; ++i) {
-    std::string a = argv[i];
-    if (!options_done && (a == "--help" || a == "-h")) {
-      std::fputs(kUsage, stdout);
-      return 0;
-    }
+  for (const std::string& a : args) {
     if (!options_done && a == "--") {
       options_done = true;
       continue;
     }
-    if (!options_done && a.size() > 1 && a[0] == '-') {
-      std::fprintf(stderr, "tunestrip-mp3info: unknown option %s (try --help)\n", a.c_str());
-      return 2;
-    }
+    if (!options_done && a.size() > 1 && a[0] == '-')
+      return tools::usage_error(kTool, tools::unknown_option(a, usage()));
     files.push_back(a);
   }
-  if (files.empty()) {
-    std::fprintf(stderr, "tunestrip-mp3info: no FILE given (try --help)\n");
-    return 2;
-  }
+  if (files.empty()) return tools::usage_error(kTool, "no FILE given");
 
   host::Phone phone{host::Options{}};
   fw_services = phone.services().table();
@@ -95,8 +98,8 @@ int main(int argc, char** argv) {
     fs::path p(file);
     std::string why;
     if (!readable(p, &why)) {
-      std::fprintf(stderr, "tunestrip-mp3info: %s: cannot read: %s\n", file.c_str(), why.c_str());
-      status = 1;
+      std::fprintf(stderr, "%s: %s: cannot read: %s\n", kTool, file.c_str(), why.c_str());
+      status = tools::kExitFailed;
       continue;
     }
     std::error_code ec;
@@ -109,8 +112,8 @@ int main(int argc, char** argv) {
     }
     std::u16string name = host::utf8_to_utf16(p.filename().string());
     if (!phone.files().resolve(it->second, name)) {
-      std::fprintf(stderr, "tunestrip-mp3info: %s: cannot read: unusable file name\n", file.c_str());
-      status = 1;
+      std::fprintf(stderr, "%s: %s: cannot read: unusable file name\n", kTool, file.c_str());
+      status = tools::kExitFailed;
       continue;
     }
     MP3_INFO info = ReadMP3Information(it->second.c_str(), name.c_str());

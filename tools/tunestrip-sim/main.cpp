@@ -1,21 +1,27 @@
 // tunestrip-sim: runs TuneStrip on the simulated phone, from a script, the built-in demo or the
 // keyboard of an interactive window, and prints a summary of the run.
+#include <unistd.h>
+
 #include <cstdio>
 #include <iostream>
 #include <string>
 #include <vector>
 
+#include "tools/common/cli.h"
 #include "tools/common/sim_demo.h"
 #include "tools/common/sim_options.h"
+#include "tools/common/sim_progress.h"
 #include "tools/common/sim_script.h"
 #include "tools/common/sim_session.h"
 #include "window.h"
 
 namespace {
 
-int usage_error(const std::string& message) {
-  std::fprintf(stderr, "tunestrip-sim: %s (try --help)\n", message.c_str());
-  return 2;
+constexpr const char* kTool = "tunestrip-sim";
+
+int failed(const std::string& message) {
+  std::fprintf(stderr, "%s: %s\n", kTool, message.c_str());
+  return tools::kExitFailed;
 }
 
 int run(const std::vector<std::string>& args) {
@@ -23,14 +29,18 @@ int run(const std::vector<std::string>& args) {
   try {
     options = sim::parse_options(args);
   } catch (const sim::UsageError& e) {
-    return usage_error(e.what());
+    return tools::usage_error(kTool, e.what());
   }
   if (options.help) {
     std::fputs(sim::usage().c_str(), stdout);
-    return 0;
+    return tools::kExitDone;
+  }
+  if (options.version) {
+    std::fputs(tools::version_text(kTool).c_str(), stdout);
+    return tools::kExitDone;
   }
   if (options.interactive && !sim::window_available())
-    return usage_error("--interactive: this build has no window (SDL2 was not found)");
+    return failed("--interactive: this build has no window (SDL2 was not found)");
 
   // The whole script is read and parsed before the phone is made.
   const bool demo = options.script.empty() && !options.interactive;
@@ -46,40 +56,49 @@ int run(const std::vector<std::string>& args) {
       text = "player start\naddon start\n";  // the window starts with both running
     if (where == "-") where = "standard input";
     commands = sim::parse_script(text);
-  } catch (const sim::UsageError& e) {
-    return usage_error(e.what());
+  } catch (const sim::InputError& e) {
+    return failed(e.what());
   } catch (const sim::ScriptError& e) {
-    std::fprintf(stderr, "tunestrip-sim: %s:%d: %s\n", where.c_str(), e.line(), e.what());
-    return 2;
+    std::fprintf(stderr, "%s: %s:%d: %s\n", kTool, where.c_str(), e.line(), e.what());
+    return e.refused() ? tools::kExitFailed : tools::kExitUsage;
   }
-  if (demo && options.gif.empty()) options.gif = options.out / sim::kDemoGif;
+  if (demo && options.gif.empty()) options.gif = sim::kDemoGif;  // into the --out folder
 
   bool needs_music = options.interactive || options.music != sim::default_music();
   for (const sim::Command& c : commands) needs_music |= c.op == sim::Op::PlayerStart;
 
+  // A long scripted run shows how far it has got while standard error is a terminal.
+  sim::ProgressLine progress(std::cerr, !options.quiet && !options.interactive && isatty(2));
   try {
-    sim::Session session(options, needs_music, std::cerr);
-    int status = 0;
+    sim::Session session(options, needs_music, progress.stream());
+    const int last_line = commands.empty() ? 0 : commands.back().line;
+    session.set_progress([&](const sim::Command& c, int64_t now) {
+      progress.update(c.line, last_line, now);
+    });
+    int status = tools::kExitDone;
     try {
       if (options.interactive)
         status = sim::run_interactive(session, commands, std::cerr);
       else
         session.run(commands);
     } catch (const sim::RunError& e) {
+      progress.clear();
       session.finish();
-      std::fprintf(stderr, "tunestrip-sim: %s:%d: %s\n", where.c_str(), e.line(), e.what());
-      return 1;
+      std::fprintf(stderr, "%s: %s:%d: %s\n", kTool, where.c_str(), e.line(), e.what());
+      return tools::kExitFailed;
     }
-    if (status != 0) return status;
+    progress.clear();
+    if (status != tools::kExitDone) return status;
     session.finish();
     const sim::Summary summary = session.summary();
     std::fputs(sim::format_summary(summary).c_str(), stdout);
     std::fflush(stdout);
     if (!summary.addon_running && !summary.counts.all_zero())
-      std::fprintf(stderr, "tunestrip-sim: warning: the add-on left resources behind after its exit\n");
-    return 0;
-  } catch (const sim::UsageError& e) {
-    return usage_error(e.what());
+      std::fprintf(stderr, "%s: warning: the add-on left resources behind after its exit\n", kTool);
+    return tools::kExitDone;
+  } catch (const sim::InputError& e) {
+    progress.clear();
+    return failed(e.what());
   }
 }
 
@@ -90,7 +109,6 @@ int main(int argc, char** argv) {
   try {
     return run(args);
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "tunestrip-sim: %s\n", e.what());
-    return 1;
+    return failed(e.what());
   }
 }

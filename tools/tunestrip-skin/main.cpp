@@ -6,53 +6,64 @@
 #include <string>
 #include <vector>
 
+#include "tools/common/cli.h"
 #include "tools/common/skin_check.h"
+#include "tools/common/suggest.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-const char kUsage[] =
-    "Usage: tunestrip-skin check DIR [--config FILE] [--json]\n"
-    "\n"
-    "Checks a TuneStrip skin: the folder DIR with the panel's 14 images (NoCover.png, Fon.png,\n"
-    "Key1.png ... Key5_S.png) and the configuration they are drawn with, and prints one line\n"
-    "per finding:  NAME: error|warning: what is wrong, and what it should be\n"
-    "NAME is an image, the configuration file or a configuration item (FUNCTION_KEY_RECT2).\n"
-    "\n"
-    "Images: present (names match without regard to case, as on the phone), decodable by the\n"
-    "phone, of the size of the box they are drawn scaled into, not invisible where shown.\n"
-    "Configuration: its structure and value limits, boxes with an area and on the screen,\n"
-    "labels that start on the panel in a visible colour and a font the phone has, buttons that\n"
-    "fit the panel without overlapping and agree with FUNCTION_KEY_COUNT, HIDE_SPEED 1..15.\n"
-    "What the configuration does not show matters less: its faults are warnings or unchecked.\n"
-    "\n"
-    "Options:\n"
-    "  --config FILE   the configuration to check with; default DIR/TuneStrip.bcfg, else the\n"
-    "                  built-in configuration\n"
-    "  --json          print the findings as a JSON array of {\"name\", \"severity\", "
-    "\"message\"}\n"
-    "  -h, --help      print this help\n"
-    "\n"
-    "Exit status: 0 no errors (warnings allowed), 1 errors found, 2 wrong usage.\n";
+constexpr const char* kTool = "tunestrip-skin";
 
-int usage_error(const std::string& message) {
-  std::fprintf(stderr, "tunestrip-skin: %s (try --help)\n", message.c_str());
-  return 2;
+const std::string& usage() {
+  static const std::string text =
+      "Usage: tunestrip-skin check DIR [--config FILE] [--json]\n"
+      "\n"
+      "Checks a TuneStrip skin: the folder DIR with the panel's 14 images (NoCover.png, Fon.png,\n"
+      "Key1.png ... Key5_S.png) and the configuration they are drawn with, and prints one line\n"
+      "per finding:  NAME: error|warning: what is wrong, and what it should be\n"
+      "NAME is an image, the configuration file or a configuration item (FUNCTION_KEY_RECT2).\n"
+      "\n"
+      "Images: present (names match without regard to case, as on the phone), decodable by the\n"
+      "phone, of the size of the box they are drawn scaled into, not invisible where shown.\n"
+      "Configuration: its structure and value limits, boxes with an area and on the screen,\n"
+      "labels that start on the panel in a visible colour and a font the phone has, buttons that\n"
+      "fit the panel without overlapping and agree with FUNCTION_KEY_COUNT, HIDE_SPEED 1..15.\n"
+      "What the configuration does not show matters less: its faults are warnings or unchecked.\n"
+      "\n"
+      "Options:\n"
+      "  --config FILE   the configuration to check with; default DIR/TuneStrip.bcfg, else the\n"
+      "                  built-in configuration\n"
+      "  --json          print the findings as a JSON array of {\"name\", \"severity\", "
+      "\"message\"}\n"
+      "  -h, --help      this text\n"
+      "  --version       the version\n"
+      "\n" +
+      tools::exit_status_help("errors found in the skin (warnings alone exit with 0)");
+  return text;
+}
+
+int usage_error(const std::string& message) { return tools::usage_error(kTool, message); }
+
+int failed(const std::string& message) {
+  std::fprintf(stderr, "%s: %s\n", kTool, message.c_str());
+  return tools::kExitFailed;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
-  for (const std::string& a : args) {
-    if (a == "--help" || a == "-h") {
-      std::fputs(kUsage, stdout);
-      return 0;
-    }
-  }
+  if (auto status = tools::standard_options(kTool, args, usage())) return *status;
   if (args.empty()) return usage_error("no command given");
-  if (args[0] != "check") return usage_error("unknown command '" + args[0] + "'");
+  if (args[0] != "check") {
+    if (args[0].size() > 1 && args[0][0] == '-')
+      return usage_error(tools::unknown_option(args[0], usage()));
+    constexpr std::string_view kCommands[] = {"check"};
+    return usage_error("unknown command '" + args[0] + "'" +
+                       tools::did_you_mean(args[0], kCommands));
+  }
 
   std::vector<std::string> dirs;
   fs::path config;
@@ -68,7 +79,7 @@ int main(int argc, char** argv) {
         config = a.substr(std::min(a.size(), std::string_view("--config=").size()));
       if (config.empty()) return usage_error("--config needs a FILE");
     } else if (a.size() > 1 && a[0] == '-') {
-      return usage_error("unknown option '" + a + "'");
+      return usage_error(tools::unknown_option(a, usage()));
     } else {
       dirs.push_back(a);
     }
@@ -77,8 +88,8 @@ int main(int argc, char** argv) {
   if (dirs.size() > 1) return usage_error("check takes one DIR, not '" + dirs[1] + "' as well");
   const fs::path dir = dirs[0];
   std::error_code ec;
-  if (!fs::exists(dir, ec)) return usage_error(dirs[0] + ": no such folder");
-  if (!fs::is_directory(dir, ec)) return usage_error(dirs[0] + ": not a folder");
+  if (!fs::exists(dir, ec)) return failed(dirs[0] + ": no such folder");
+  if (!fs::is_directory(dir, ec)) return failed(dirs[0] + ": not a folder");
 
   const std::vector<skin::Finding> findings =
       skin::check_skin(dir, skin::choose_config(dir, config));
@@ -89,5 +100,5 @@ int main(int argc, char** argv) {
   } else {
     for (const skin::Finding& f : findings) std::printf("%s\n", skin::format_finding(f).c_str());
   }
-  return skin::has_errors(findings) ? 1 : 0;
+  return skin::has_errors(findings) ? tools::kExitFailed : tools::kExitDone;
 }
