@@ -24,6 +24,7 @@ struct SimOptions {
   std::string script;                 // "-": standard input; empty: the demo
   bool interactive = false;
   bool mute = false;  // no sound in the interactive window
+  bool edit = false;  // the window opens with its configuration editor (implies interactive)
   bool help = false;
 };
 
