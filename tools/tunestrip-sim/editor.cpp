@@ -78,6 +78,7 @@ class ImGuiEditor : public Editor {
     sync();
   }
   bool asking() const override { return ask_quit_ || m_.conflict(); }
+  void cancel_question() override { ask_quit_ = false; }
 
   void undo() override {
     tool_.release(m_);
@@ -282,7 +283,6 @@ void ImGuiEditor::draw_panel(const EditorLayout& l) {
 
 void ImGuiEditor::questions() {
   const ImVec2 centre = ImGui::GetMainViewport()->GetCenter();
-  const bool escape = ImGui::IsKeyPressed(ImGui::GetKeyIndex(ImGuiKey_Escape), false);
   // One question at a time: a file changed on disk first.
   if (m_.conflict() && !ask_quit_ && !ImGui::IsPopupOpen(kConflictQuestion))
     ImGui::OpenPopup(kConflictQuestion);
@@ -300,7 +300,6 @@ void ImGuiEditor::questions() {
     if (ImGui::Button("Keep mine")) {
       m_.keep_mine();
       note_("kept the editor's values; Ctrl+S writes them over the file", false);
-      ImGui::CloseCurrentPopup();
     }
     if (ImGui::IsItemHovered()) ImGui::SetTooltip("Saving then overwrites the file");
     ImGui::SameLine();
@@ -308,8 +307,9 @@ void ImGuiEditor::questions() {
       m_.take_theirs();
       fields_.clear_errors();
       note_("took the file's values (Ctrl+Z brings back the editor's)", false);
-      ImGui::CloseCurrentPopup();
     }
+    // Answered, or the file came back to what the editor last read.
+    if (!m_.conflict()) ImGui::CloseCurrentPopup();
     ImGui::EndPopup();
   }
   if (ask_quit_ && !m_.conflict() && !ImGui::IsPopupOpen(kQuitQuestion))
@@ -319,23 +319,16 @@ void ImGuiEditor::questions() {
     ImGui::Text("%s has unsaved changes. Save them before quitting?", file_name().c_str());
     if (!quit_error_.empty()) ImGui::TextColored(ImVec4(1, 0.45f, 0.4f, 1), "%s", quit_error_.c_str());
     if (ImGui::Button("Save")) {
-      if (save_file()) {
+      if (save_file())
         quit_agreed_ = true;
-        ImGui::CloseCurrentPopup();
-      } else {
+      else
         quit_error_ = "It could not be saved; see the status line.";
-      }
     }
     ImGui::SameLine();
-    if (ImGui::Button("Discard")) {
-      quit_agreed_ = true;
-      ImGui::CloseCurrentPopup();
-    }
+    if (ImGui::Button("Discard")) quit_agreed_ = true;
     ImGui::SameLine();
-    if (ImGui::Button("Cancel") || escape) {
-      ask_quit_ = false;
-      ImGui::CloseCurrentPopup();
-    }
+    if (ImGui::Button("Cancel") || quit_agreed_) ask_quit_ = false;
+    if (!ask_quit_) ImGui::CloseCurrentPopup();  // answered, here or by Esc
     ImGui::EndPopup();
   }
 }

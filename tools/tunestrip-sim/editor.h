@@ -57,6 +57,8 @@ class Editor {
   // A question is open (quit with unsaved changes, a file changed on disk): ImGui gets every
   // event until it is answered.
   virtual bool asking() const = 0;
+  // Esc: the quit question is answered "cancel" (a changed file must be answered).
+  virtual void cancel_question() = 0;
 
   virtual void undo() = 0;
   virtual void redo() = 0;

@@ -252,7 +252,12 @@ class Window {
 
   std::string title() const {
     std::string t = "TuneStrip — " + s_.options().skin.filename().string();
-    if (editor_) t += " — " + editor_->file_name() + (editor_->dirty() ? ", unsaved changes" : "");
+    if (editor_) {
+      t += " — " + editor_->file_name() + (editor_->dirty() ? ", unsaved changes" : "");
+    } else if (editor_open_) {  // the window about to open with its editor
+      const std::filesystem::path& file = s_.config_choice().file;
+      t += " — " + (file.empty() ? std::string("the built-in block") : file.filename().string());
+    }
     return t + " (H: help)";
   }
 
@@ -411,7 +416,11 @@ class Window {
     const bool ctrl = (k.mod & KMOD_CTRL) != 0, shift = (k.mod & KMOD_SHIFT) != 0;
     if (editing()) {
       if (editor_->asking()) {
-        display_->imgui_event(e);
+        // Esc answers "cancel" here: ImGui would miss a press and release within one frame.
+        if (k.sym == SDLK_ESCAPE)
+          editor_->cancel_question();
+        else
+          display_->imgui_event(e);
         return;
       }
       if (editor_->capturing_key()) {
