@@ -7,6 +7,7 @@
 #include <string>
 
 #include "test_phone.h"
+#include "tools/common/bcfg.h"
 #include "tools/common/sim_options.h"
 
 namespace fs = std::filesystem;
@@ -205,6 +206,33 @@ TEST_F(SimCli, WindowReloadsAnEditedSkin) {
   EXPECT_NE(err.find("tunestrip-sim: wrote pics/shot-1.png\n"), std::string::npos) << err;
   EXPECT_TRUE(fs::is_regular_file(path("pics/shot-1.png")));
   EXPECT_NE(ts::read_file(path("out.txt")).find("Resources (the add-on still runs)"), std::string::npos);
+}
+
+// The editor for real, under Xvfb and driven by the mouse and keys only. While the editor is open
+// the phone sits at the window's top-left corner at twice its size, so the title, which the
+// skin's configuration puts at (1, 240), lies under the window's (10, 490) (the phone's (5, 245));
+// dragging it 20 window pixels to the right moves it 10 of the phone's. Ctrl+S saves, Q quits
+// (the edit is saved, so nothing is asked), and the file holds the new position.
+TEST_F(SimCli, EditorDragsTheTitleAndSavesIt) {
+  if (ts::run_command("command -v xvfb-run xdotool >/dev/null") != 0)
+    GTEST_SKIP() << "xvfb-run and xdotool are not installed";
+  fs::copy(ts::source_dir() / "skin" / "default", path("skin"));
+  const std::string sim_cmd = (ts::bin_dir() / "tunestrip-sim").string();
+  ts::write_file(path("drive.sh"),
+                 "SDL_AUDIODRIVER=dummy " + sim_cmd +
+                     " --edit --skin skin --out pics >out.txt 2>err.txt & sim=$!\n"
+                     "w=$(xdotool search --sync --onlyvisible --name '^TuneStrip') || exit 9\n"
+                     "xdotool mousemove --window $w 10 490 mousedown 1 "
+                     "mousemove --window $w 30 490 mouseup 1\n"
+                     "xdotool key --window $w ctrl+s q\n"
+                     "wait $sim\n");
+  ts::run_command("cd '" + tmp_.path().string() +
+                  "' && timeout 120 xvfb-run -a -s '-screen 0 1280x1024x24' sh drive.sh");
+  const std::string err = ts::read_file(path("err.txt"));
+  if (err.find("this build has no editor") != std::string::npos) GTEST_SKIP() << err;
+  EXPECT_NE(err.find("tunestrip-sim: saved skin/TuneStrip.bcfg\n"), std::string::npos) << err;
+  EXPECT_EQ(bcfg::get_value(path("skin/TuneStrip.bcfg"), "X_TITLE_POS"), "11");
+  EXPECT_EQ(bcfg::get_value(path("skin/TuneStrip.bcfg"), "Y_TITLE_POS"), "240");
 }
 
 }  // namespace

@@ -56,6 +56,9 @@ std::string key_map() {
       "  S                 a screenshot into the picture folder\n"
       "  R                 reload the skin and the configuration now (edits to them are\n"
       "                    taken in by themselves)\n"
+      "  E                 open or close the configuration editor beside the phone (its\n"
+      "                    keys: Ctrl+Z undo, Ctrl+Y redo, Ctrl+S save; with an element\n"
+      "                    of the panel picked, arrow keys move it 1 px, with Shift 10)\n"
       "  H, F1             show or hide this key map over the phone\n"
       "  Q                 quit (or close the window)\n";
 }
@@ -89,6 +92,8 @@ std::string usage() {
       "  --interactive       show the phone in a window and run in real time, with sound\n"
       "                      (watches the skin and the configuration, and reloads their edits)\n"
       "  --mute              no sound in the window\n"
+      "  --edit              open the window with its configuration editor beside the phone\n"
+      "                      (implies --interactive)\n"
       "  -q, --quiet         no progress line and no notes, only warnings and errors (a long\n"
       "                      scripted run shows its script line and virtual time while\n"
       "                      standard error is a terminal)\n"
@@ -143,6 +148,7 @@ SimOptions parse_options(const std::vector<std::string>& args) {
     else if (name == "--quiet" || name == "-q") { flag(); o.quiet = true; }
     else if (name == "--interactive") { flag(); o.interactive = true; }
     else if (name == "--mute") { flag(); o.mute = true; }
+    else if (name == "--edit") { flag(); o.edit = o.interactive = true; }
     else if (name == "--music") o.music = take();
     else if (name == "--phone") o.phone = take();
     else if (name == "--skin") o.skin = take();

@@ -25,6 +25,7 @@ struct SimOptions {
   bool interactive = false;
   bool mute = false;  // no sound in the interactive window
   bool quiet = false;  // no progress line and no notes
+  bool edit = false;  // the window opens with its configuration editor (implies interactive)
   bool help = false;
   bool version = false;
 };

@@ -265,8 +265,16 @@ void Session::restart_addon() {
   ph.send_event(host::codes::TERMINATE_REQUEST, nullptr);
   ph.queue().settle();
   ph.start_addon();
-  if (!shown) return;
-  // The hot key of the configuration in use brings the panel back.
+  if (shown) press_hot_key();
+}
+
+void Session::show_panel() {
+  if (phone_->loader().loaded() == 0 || phone_->gui().top() != nullptr) return;
+  press_hot_key();
+}
+
+void Session::press_hot_key() {
+  host::Phone& ph = *phone_;
   int key = 42, mode = host::codes::KBD_DOWN;
   try {
     const bcfg::Image image = bcfg::read_file(config_file());
@@ -279,11 +287,21 @@ void Session::restart_addon() {
   ph.queue().settle();
 }
 
-std::string Session::reload() {
+void Session::apply_config(std::span<const uint8_t> block) {
+  install_config(std::vector<uint8_t>(block.begin(), block.end()));
+  notify_config_changed();
+}
+
+void Session::config_saved() {
+  if (config_.file.empty()) config_ = skin::choose_config(options_.skin, options_.config);
+  check_skin();
+}
+
+std::string Session::reload(Reload what) {
   std::vector<std::string> said;
   // A skin that gains its own configuration file takes it from now on.
   if (config_.file.empty()) config_ = skin::choose_config(options_.skin, options_.config);
-  if (!config_.file.empty()) {
+  if (!config_.file.empty() && what == Reload::All) {
     try {
       std::vector<uint8_t> bytes = read_config();
       if (bytes != config_bytes_) {
@@ -308,7 +326,9 @@ std::string Session::reload() {
   std::string line;
   for (const std::string& s : said) line += (line.empty() ? "" : "; ") + s;
   if (line.empty()) line = "nothing changed";
-  log_ << "tunestrip-sim: reload: " << line << "\n";
+  // The window's editor looks at the images after each save of its own; those quiet looks go
+  // unlogged.
+  if (what == Reload::All || !said.empty()) log_ << "tunestrip-sim: reload: " << line << "\n";
   return line;
 }
 

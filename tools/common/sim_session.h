@@ -10,6 +10,7 @@
 #include <iosfwd>
 #include <memory>
 #include <set>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -109,7 +110,20 @@ class Session {
   // again when it was shown. A configuration file that cannot be read or is not a whole block
   // leaves the last good one in use, as does an image that cannot be read. Answers one line
   // saying what happened, for the log and the window's status line.
-  std::string reload();
+  // With ImagesOnly the configuration file is left alone (the window's editor takes in changes
+  // to it itself, so that they never replace its unsaved edits).
+  enum class Reload { All, ImagesOnly };
+  std::string reload(Reload what = Reload::All);
+
+  // Puts `block` into the phone as its configuration file and sends the reconfigure notice, as
+  // an editor on the phone does after each change: the panel changes in place. The file the run
+  // started from is not touched (the window's editor saves it).
+  void apply_config(std::span<const uint8_t> block);
+  // The configuration the run started from was saved by the editor: a run on the built-in block
+  // uses the skin's new TuneStrip.bcfg from now on.
+  void config_saved();
+  // Presses the configuration's hot key when the add-on runs and its panel is not shown.
+  void show_panel();
 
   // The skin checker's findings for the skin and configuration in use, and a one-line summary
   // of them ("skin check: 1 error, 2 warnings: the first"). Each finding is printed on the log
@@ -131,6 +145,8 @@ class Session {
   // The notice the phone sends when an editor has changed the configuration file.
   void notify_config_changed();
   void restart_addon();
+  // Presses the hot key of the configuration in use, as a person would.
+  void press_hot_key();
   // Runs the skin checker again; true when its findings changed.
   bool check_skin();
   // A stand-in configuration editor in the first application folder (unless the phone has one),

@@ -41,6 +41,7 @@ int run(const std::vector<std::string>& args) {
   }
   if (options.interactive && !sim::window_available())
     return failed("--interactive: this build has no window (SDL2 was not found)");
+  if (std::string why; options.edit && !sim::editor_available(why)) return failed("--edit: " + why);
 
   // The whole script is read and parsed before the phone is made.
   const bool demo = options.script.empty() && !options.interactive;

@@ -6,6 +6,10 @@
 
 namespace sim {
 bool window_available() { return false; }
+bool editor_available(std::string& why) {
+  why = "this build has no window (SDL2 was not found when it was built)";
+  return false;
+}
 int run_interactive(Session&, const std::vector<Command>&, std::ostream& log) {
   log << "tunestrip-sim: this build has no window (SDL2 was not found when it was built)\n";
   return 1;
@@ -18,6 +22,7 @@ int run_interactive(Session&, const std::vector<Command>&, std::ostream& log) {
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -26,6 +31,8 @@ int run_interactive(Session&, const std::vector<Command>&, std::ostream& log) {
 #include <thread>
 
 #include "canvas.h"
+#include "display.h"
+#include "editor.h"
 #include "host/codes.h"
 #include "host/event_queue.h"
 #include "host/fonts.h"
@@ -35,12 +42,23 @@ int run_interactive(Session&, const std::vector<Command>&, std::ostream& log) {
 #include "host/messages.h"
 #include "host/screen.h"
 #include "host/wstr.h"
+#include "keypad.h"
+#include "window_pictures.h"
 #include "tools/common/file_watch.h"
 #include "tools/common/sim_status.h"
 
 namespace sim {
 
 bool window_available() { return true; }
+
+bool editor_available([[maybe_unused]] std::string& why) {
+#if defined(TS_HAVE_IMGUI)
+  return true;
+#else
+  why = "this build has no editor (" TS_NO_EDITOR_WHY " when it was built)";
+  return false;
+#endif
+}
 
 namespace {
 
@@ -59,30 +77,8 @@ constexpr int kStatusLines = 3;
 constexpr uint32_t kStatusText = 0xE8E8E8, kStatusDim = 0xA0A8B0, kNoteOk = 0x9FE09F,
                    kNoteBad = 0xFF8A80;
 
-// The phone key of a computer key, or 0.
-int phone_key(SDL_Keycode k) {
-  namespace c = host::codes;
-  switch (k) {
-    case SDLK_UP: return c::KEY_UP;
-    case SDLK_DOWN: return c::KEY_DOWN;
-    case SDLK_LEFT: return c::KEY_LEFT;
-    case SDLK_RIGHT: return c::KEY_RIGHT;
-    case SDLK_RETURN: case SDLK_KP_ENTER: return c::KEY_ENTER;
-    case SDLK_ESCAPE: case SDLK_BACKSPACE: return c::KEY_ESC;
-    case SDLK_m: return c::KEY_MUSIC;
-    case SDLK_PLUS: case SDLK_EQUALS: case SDLK_KP_PLUS: case SDLK_PAGEUP: return c::KEY_VOL_UP;
-    case SDLK_MINUS: case SDLK_KP_MINUS: case SDLK_PAGEDOWN: return c::KEY_VOL_DOWN;
-  }
-  if (k >= SDLK_0 && k <= SDLK_9) return c::KEY_DIGIT_0 + int(k - SDLK_0);
-  if (k >= SDLK_KP_1 && k <= SDLK_KP_9) return c::KEY_DIGIT_0 + 1 + int(k - SDLK_KP_1);
-  if (k == SDLK_KP_0) return c::KEY_DIGIT_0;
-  return 0;
-}
-
-struct TextureDeleter {
-  void operator()(SDL_Texture* t) const { SDL_DestroyTexture(t); }
-};
-using Texture = std::unique_ptr<SDL_Texture, TextureDeleter>;
+constexpr int kEditorWidth = 540;       // the editor's side of the window, in window units
+constexpr int kEditorMinHeight = 480;
 
 class Window {
  public:
@@ -108,16 +104,19 @@ class Window {
     host::Screen& screen = s_.phone().screen();
     w_ = screen.width();
     h_ = screen.height();
-    const int scale = (w_ <= 400 && h_ <= 450) ? 2 : 1;
+    scale_ = (w_ <= 400 && h_ <= 450) ? 2 : 1;
     status_h_ = kStatusLines * s_.phone().fonts().metrics(kStatusFont).line_height + 8;
-    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "0");
-    const std::string title = "TuneStrip — " + s_.options().skin.filename().string() + " (H: help)";
-    window_ = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                               w_ * scale, h_ * scale + status_h_, SDL_WINDOW_RESIZABLE);
-    if (window_) renderer_ = SDL_CreateRenderer(window_, -1, 0);
-    if (renderer_) phone_tex_ = texture(w_, h_);
-    if (!phone_tex_) {
+    editor_open_ = s_.options().edit;
+    int ww = 0, wh = 0;
+    window_size(editor_open_, ww, wh);
+    title_ = title();
+    display_ = open_display(title_, ww, wh, no_imgui_);
+    if (!display_) {
       log_ << "tunestrip-sim: --interactive: cannot open a window: " << SDL_GetError() << "\n";
+      return false;
+    }
+    if (editor_open_ && !make_editor()) {
+      log_ << "tunestrip-sim: --edit: " << editor_error_ << "\n";
       return false;
     }
     listener_ = s_.phone().gui().add_frame_listener([this](int64_t) {
@@ -134,22 +133,22 @@ class Window {
   void close() {
     if (listener_) s_.phone().gui().remove_frame_listener(listener_);
     listener_ = 0;
-    phone_tex_.reset();
-    status_tex_.reset();
-    help_tex_.reset();
-    if (renderer_) SDL_DestroyRenderer(renderer_);
-    if (window_) SDL_DestroyWindow(window_);
-    renderer_ = nullptr;
-    window_ = nullptr;
+    editor_.reset();
+    display_.reset();
     // The phone's sound keeps the audio part of SDL going until the phone ends.
     if (sdl_) SDL_QuitSubSystem(SDL_INIT_VIDEO);
     sdl_ = false;
   }
 
-  // What the status line says last: a reload or the skin check.
+  // What the status line says last: a reload, the skin check, the editor.
   void note(std::string text, bool bad) {
     note_ = std::move(text);
     note_bad_ = bad;
+  }
+
+  // With --edit the panel is shown at once, to be edited.
+  void show_panel_to_edit() {
+    if (editor_open_) s_.show_panel();
   }
 
   // Moves the virtual clock to `until` at the pace of real time, presenting frames on the way.
@@ -162,7 +161,7 @@ class Window {
       const auto now = Clock::now();
       if (now >= next_watch_) {
         next_watch_ = now + kWatchEvery;
-        if (watch_.poll(now)) reload();
+        if (watch_.poll(now)) reload(false);
       }
       int64_t target = base_virtual_ + std::chrono::duration_cast<milliseconds>(now - base_real_).count();
       if (target - q.now() > kMaxLagMs) {
@@ -177,6 +176,7 @@ class Window {
       }
       q.run_until(std::min(std::max(target, q.now()), until));
       if (Clock::now() >= next_present_) present();
+      if (quit_) break;
       if (q.now() >= until) return true;
       // Sleep until the next frame is due or the virtual clock reaches `until`.
       auto wake = std::min(next_present_,
@@ -213,6 +213,92 @@ class Window {
     bool long_sent;
   };
 
+  // Where things go, in window units. While the editor is open the phone sits at the window's
+  // top-left corner at a whole scale (2 for screens up to 400×450, else 1), so that the phone's
+  // pixel (x, y) covers the window's (x·scale, y·scale) onwards whatever the window's size (the
+  // window test clicks there); the editor takes the rest of the width. Without the editor the
+  // phone keeps its shape in whatever room the status line leaves. The status line runs along
+  // the bottom.
+  struct Layout {
+    SDL_Rect phone{}, panel{}, status{};
+  };
+  Layout layout() const {
+    int out_w = 0, out_h = 0;
+    display_->size(out_w, out_h);
+    out_w = std::max(1, out_w);
+    Layout l;
+    l.status = {0, out_h - status_h_, out_w, status_h_};
+    const int room_h = std::max(1, out_h - status_h_);
+    if (editing()) {
+      l.phone = {0, 0, w_ * scale_, h_ * scale_};
+      l.panel = {l.phone.w, 0, std::max(1, out_w - l.phone.w), room_h};
+      return l;
+    }
+    const double scale = std::min(double(out_w) / w_, double(room_h) / h_);
+    l.phone = {0, 0, std::max(1, int(w_ * scale)), std::max(1, int(h_ * scale))};
+    l.phone.x = (out_w - l.phone.w) / 2;
+    l.phone.y = (room_h - l.phone.h) / 2;
+    return l;
+  }
+  EditorLayout editor_layout(const Layout& l) const {
+    return {l.phone, scale_, l.panel, keys_to_editor_};
+  }
+  void window_size(bool with_editor, int& w, int& h) const {
+    w = w_ * scale_ + (with_editor ? kEditorWidth : 0);
+    h = (with_editor ? std::max(h_ * scale_, kEditorMinHeight) : h_ * scale_) + status_h_;
+  }
+
+  bool editing() const { return editor_ && editor_open_; }
+
+  std::string title() const {
+    std::string t = "TuneStrip — " + s_.options().skin.filename().string();
+    if (editor_) {
+      t += " — " + editor_->file_name() + (editor_->dirty() ? ", unsaved changes" : "");
+    } else if (editor_open_) {  // the window about to open with its editor
+      const std::filesystem::path& file = s_.config_choice().file;
+      t += " — " + (file.empty() ? std::string("the built-in block") : file.filename().string());
+    }
+    return t + " (H: help)";
+  }
+
+  bool make_editor() {
+    if (editor_) return true;
+    if (!display_->has_imgui()) {
+      editor_error_ = "cannot open the editor: " + no_imgui_;
+      return false;
+    }
+    editor_ = open_editor(s_, log_, [this](const std::string& text, bool bad) { note(text, bad); },
+                          editor_error_);
+    return editor_ != nullptr;
+  }
+
+  // E: the editor opens beside the phone (the window grows to hold it) or closes. A closed
+  // editor keeps its edits and its history, and still owns the configuration file.
+  void toggle_editor() {
+    if (!editor_open_ && !make_editor()) {
+      log_ << "tunestrip-sim: " << editor_error_ << "\n";
+      note(editor_error_, true);
+      return;
+    }
+    editor_open_ = !editor_open_;
+    keys_to_editor_ = false;
+    if (!editor_open_) editor_->drop_pick();
+    int w = 0, h = 0;
+    window_size(editor_open_, w, h);
+    SDL_SetWindowSize(display_->window(), w, h);
+    frame_dirty_ = true;
+  }
+
+  // Q, closing the window: with unsaved edits the editor asks first.
+  void request_quit() {
+    if (editor_ && editor_->dirty()) {
+      if (!editor_open_) toggle_editor();
+      editor_->ask_quit();
+    } else {
+      quit_ = true;
+    }
+  }
+
   // The configuration file in use (or the one the skin may gain) and the skin's folder.
   static std::vector<std::filesystem::path> watched(const Session& s) {
     std::vector<std::filesystem::path> paths{s.options().skin};
@@ -220,22 +306,20 @@ class Window {
     return paths;
   }
 
-  Texture texture(int w, int h) {
-    Texture t(SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ABGR8888, SDL_TEXTUREACCESS_STREAMING, w, h));
-    if (t) SDL_SetTextureBlendMode(t.get(), SDL_BLENDMODE_BLEND);
-    return t;
-  }
-
-  void reload() {
+  // A change seen by the watch, or R (`asked`). Once the editor has opened it owns the
+  // configuration file: the images reload as before, the file goes to the editor.
+  void reload(bool asked) {
     try {
-      const std::string said = s_.reload();
-      note("reload: " + said, said.find("stays in use") != std::string::npos ||
-                                  said.find("keeps its copy") != std::string::npos ||
-                                  skin::has_errors(s_.findings()));
+      const std::string said = s_.reload(editor_ ? Session::Reload::ImagesOnly : Session::Reload::All);
+      if (!editor_ || asked || said != "nothing changed")
+        note("reload: " + said, said.find("stays in use") != std::string::npos ||
+                                    said.find("keeps its copy") != std::string::npos ||
+                                    skin::has_errors(s_.findings()));
     } catch (const std::exception& e) {
       note(std::string("reload failed: ") + e.what(), true);
       log_ << "tunestrip-sim: reload failed: " << e.what() << "\n";
     }
+    if (editor_) editor_->file_changed();
     watch_.mark_seen();
   }
 
@@ -255,56 +339,167 @@ class Window {
     }
   }
 
+  // Every event in the order it came (a press and a release within one frame both count).
   void poll() {
     SDL_Event e;
     while (SDL_PollEvent(&e)) {
-      if (e.type == SDL_QUIT) {
-        quit_ = true;
-      } else if (e.type == SDL_WINDOWEVENT) {
-        frame_dirty_ = true;
-      } else if (e.type == SDL_KEYDOWN && !e.key.repeat) {
-        const SDL_Keycode k = e.key.keysym.sym;
-        if (int code = phone_key(k)) {
-          if (!held_.count(k)) {
-            held_[k] = {code, Clock::now(), false};
-            post_key(code, host::codes::KBD_DOWN);
-          }
-          continue;
-        }
-        host::Phone& ph = s_.phone();
-        switch (k) {
-          case SDLK_q: quit_ = true; break;
-          case SDLK_h: case SDLK_F1: help_ = !help_; break;
-          case SDLK_r: reload(); break;
-          case SDLK_SPACE: ph.queue().post([&ph] { ph.player().play_pause(); }); break;
-          case SDLK_n: command(Op::PlayerNext); break;
-          case SDLK_p: command(Op::PlayerPrev); break;
-          case SDLK_c: command(Op::PlayerClose); break;
-          case SDLK_o: command(Op::PlayerStart); break;
-          case SDLK_a: command(Op::AddonStart); break;
-          case SDLK_t: command(Op::AddonTerminate); break;
-          case SDLK_i: command(Op::AddonAbout); break;
-          case SDLK_s: {
-            try {
-              const std::string path = s_.shot("shot-" + std::to_string(++shots_) + ".png").string();
-              log_ << "tunestrip-sim: wrote " << path << "\n";
-              note("wrote " + path, false);
-            } catch (const std::exception& ex) {
-              log_ << "tunestrip-sim: " << ex.what() << "\n";
-              note(ex.what(), true);
-            }
-            break;
-          }
-          default: break;
-        }
-      } else if (e.type == SDL_KEYUP) {
-        auto it = held_.find(e.key.keysym.sym);
-        if (it == held_.end()) continue;
-        if (!it->second.long_sent) post_key(it->second.code, host::codes::KBD_SHORT_PRESS);
-        post_key(it->second.code, host::codes::KBD_UP);
-        held_.erase(it);
+      switch (e.type) {
+        case SDL_QUIT: request_quit(); break;
+        case SDL_WINDOWEVENT:
+          frame_dirty_ = true;
+          display_->imgui_event(e);
+          break;
+        case SDL_MOUSEBUTTONDOWN: case SDL_MOUSEBUTTONUP: case SDL_MOUSEMOTION: case SDL_MOUSEWHEEL:
+          mouse(e);
+          break;
+        case SDL_KEYDOWN: key_down(e); break;
+        case SDL_KEYUP: key_up(e); break;
+        case SDL_TEXTINPUT:
+          if (editing() && (keys_to_editor_ || editor_->asking())) display_->imgui_event(e);
+          break;
+        default: break;
       }
     }
+    if (editor_) editor_->sync();
+  }
+
+  // The mouse: on the phone's screen the editor's own (to pick, drag and resize the panel's
+  // elements, in the phone's pixels), elsewhere ImGui's. A press says who gets the keys.
+  void mouse(const SDL_Event& e) {
+    if (!editing()) return;
+    if (editor_->asking()) {
+      display_->imgui_event(e);
+      return;
+    }
+    const Layout l = layout();
+    const int x = e.type == SDL_MOUSEMOTION ? e.motion.x : e.button.x;
+    const int y = e.type == SDL_MOUSEMOTION ? e.motion.y : e.button.y;
+    const SDL_Point at{x, y};
+    const bool on_phone = SDL_PointInRect(&at, &l.phone);
+    const int px = int(std::floor(double(x - l.phone.x) / scale_));
+    const int py = int(std::floor(double(y - l.phone.y) / scale_));
+    switch (e.type) {
+      case SDL_MOUSEBUTTONDOWN:
+        if (on_phone && e.button.button == SDL_BUTTON_LEFT) {
+          // ImGui sees the button too (it reads the mouse's state) and takes it as a click
+          // outside its windows, which only drops its focus.
+          keys_to_editor_ = false;
+          phone_held_ = true;
+          editor_->phone_press(px, py);
+          return;
+        }
+        if (SDL_PointInRect(&at, &l.panel)) keys_to_editor_ = true;
+        display_->imgui_event(e);
+        return;
+      case SDL_MOUSEBUTTONUP:
+        if (phone_held_ && e.button.button == SDL_BUTTON_LEFT) {
+          phone_held_ = false;
+          editor_->phone_motion(px, py);
+          editor_->phone_release();
+        }
+        display_->imgui_event(e);
+        return;
+      case SDL_MOUSEMOTION:
+        if (on_phone || phone_held_)
+          editor_->phone_motion(px, py);
+        else
+          editor_->phone_leave();
+        return;
+      default:
+        display_->imgui_event(e);
+        return;
+    }
+  }
+
+  void key_down(const SDL_Event& e) {
+    const SDL_Keysym& k = e.key.keysym;
+    const bool ctrl = (k.mod & KMOD_CTRL) != 0, shift = (k.mod & KMOD_SHIFT) != 0;
+    if (editing()) {
+      if (editor_->asking()) {
+        // Esc answers "cancel" here: ImGui would miss a press and release within one frame.
+        if (k.sym == SDLK_ESCAPE)
+          editor_->cancel_question();
+        else
+          display_->imgui_event(e);
+        return;
+      }
+      if (editor_->capturing_key()) {
+        if (!e.key.repeat) editor_->captured_key(phone_key(k.sym));
+        return;
+      }
+    }
+    const bool typing = editing() && keys_to_editor_ && display_->imgui_typing();
+    if (editor_ && ctrl && !typing) {
+      switch (k.sym) {
+        case SDLK_z: shift ? editor_->redo() : editor_->undo(); return;
+        case SDLK_y: editor_->redo(); return;
+        case SDLK_s: editor_->save(); return;
+        default: break;
+      }
+    }
+    if (editing() && keys_to_editor_) {
+      if (k.sym == SDLK_ESCAPE && !typing)
+        keys_to_editor_ = false;
+      else
+        display_->imgui_event(e);
+      return;
+    }
+    if (editing() && editor_->picked()) {
+      const int step = shift ? 10 : 1;
+      switch (k.sym) {
+        case SDLK_LEFT: editor_->nudge(-step, 0); return;
+        case SDLK_RIGHT: editor_->nudge(step, 0); return;
+        case SDLK_UP: editor_->nudge(0, -step); return;
+        case SDLK_DOWN: editor_->nudge(0, step); return;
+        case SDLK_ESCAPE: editor_->drop_pick(); return;
+        default: break;
+      }
+    }
+    if (e.key.repeat) return;
+    if (int code = phone_key(k.sym)) {
+      if (!held_.count(k.sym)) {
+        held_[k.sym] = {code, Clock::now(), false};
+        post_key(code, host::codes::KBD_DOWN);
+      }
+      return;
+    }
+    host::Phone& ph = s_.phone();
+    switch (k.sym) {
+      case SDLK_q: request_quit(); break;
+      case SDLK_h: case SDLK_F1: help_ = !help_; break;
+      case SDLK_e: toggle_editor(); break;
+      case SDLK_r: reload(true); break;
+      case SDLK_SPACE: ph.queue().post([&ph] { ph.player().play_pause(); }); break;
+      case SDLK_n: command(Op::PlayerNext); break;
+      case SDLK_p: command(Op::PlayerPrev); break;
+      case SDLK_c: command(Op::PlayerClose); break;
+      case SDLK_o: command(Op::PlayerStart); break;
+      case SDLK_a: command(Op::AddonStart); break;
+      case SDLK_t: command(Op::AddonTerminate); break;
+      case SDLK_i: command(Op::AddonAbout); break;
+      case SDLK_s: {
+        try {
+          const std::string path = s_.shot("shot-" + std::to_string(++shots_) + ".png").string();
+          log_ << "tunestrip-sim: wrote " << path << "\n";
+          note("wrote " + path, false);
+        } catch (const std::exception& ex) {
+          log_ << "tunestrip-sim: " << ex.what() << "\n";
+          note(ex.what(), true);
+        }
+        break;
+      }
+      default: break;
+    }
+  }
+
+  void key_up(const SDL_Event& e) {
+    // ImGui hears every release, so that no key stays down for it.
+    display_->imgui_event(e);
+    auto it = held_.find(e.key.keysym.sym);
+    if (it == held_.end()) return;
+    if (!it->second.long_sent) post_key(it->second.code, host::codes::KBD_SHORT_PRESS);
+    post_key(it->second.code, host::codes::KBD_UP);
+    held_.erase(it);
   }
 
   void long_presses() {
@@ -317,98 +512,18 @@ class Window {
     }
   }
 
-  // The message box on screen, drawn over the frame: a dark box with a light frame, the text
-  // wrapped to its width.
-  void draw_message(Canvas& c, const std::string& text) {
-    host::Fonts& fonts = s_.phone().fonts();
-    const int margin = 12, pad = 8;
-    const int box_w = w_ - 2 * margin;
-    const std::vector<std::string> lines = Canvas::wrap(fonts, text, kMessageFont, box_w - 2 * pad);
-    const int lh = std::max(1, fonts.metrics(kMessageFont).line_height);
-    const int box_h = int(lines.size()) * lh + 2 * pad;
-    const int x0 = margin, y0 = std::max(0, (h_ - box_h) / 2);
-    c.fill(x0, y0, box_w, box_h, 0x202830, 235);
-    c.frame(x0, y0, box_w, box_h, 0xE0E0E0);
-    for (size_t i = 0; i < lines.size(); ++i) {
-      const int lw = fonts.text_width(host::utf8_to_utf16(lines[i]), kMessageFont);
-      c.text(fonts, lines[i], kMessageFont, x0 + (box_w - lw) / 2, y0 + pad + int(i) * lh, 0xFFFFFF);
-    }
-  }
-
-  // The status line under the phone: the clock and the player, the skin and configuration, and
-  // the last reload or skin check.
+  // The status line: the clock and the player, the skin and configuration, and the last reload,
+  // skin check or editor's word.
   void draw_status(int width) {
-    const std::string lines[kStatusLines] = {player_status(s_), skin_status(s_), note_};
+    const std::vector<StatusLine> lines = {{player_status(s_), kStatusText},
+                                           {skin_status(s_), kStatusDim},
+                                           {note_, note_bad_ ? kNoteBad : kNoteOk}};
     std::string key = std::to_string(width);
-    for (const std::string& l : lines) key += '\n' + l;
-    if (key == status_key_ && status_tex_) return;
+    for (const StatusLine& l : lines) key += '\n' + l.text + (note_bad_ ? "!" : "");
+    if (key == status_key_) return;
     status_key_ = key;
-    host::Fonts& fonts = s_.phone().fonts();
-    Canvas c(width, status_h_);
-    c.fill(0, 0, width, status_h_, 0x181C20, 255);
-    c.fill(0, 0, width, 1, 0x404850, 255);
-    const int lh = fonts.metrics(kStatusFont).line_height;
-    const uint32_t colours[kStatusLines] = {kStatusText, kStatusDim, note_bad_ ? kNoteBad : kNoteOk};
-    for (int i = 0; i < kStatusLines; ++i)
-      c.text(fonts, fit(fonts, lines[i], kStatusFont, width - 12), kStatusFont, 6, 4 + i * lh, colours[i]);
-    status_tex_ = texture(width, status_h_);
-    if (status_tex_) SDL_UpdateTexture(status_tex_.get(), nullptr, c.rgba().data(), width * 4);
-  }
-
-  // `text` cut to `width` pixels, with an ellipsis where it was cut (stderr has it whole).
-  static std::string fit(host::Fonts& fonts, std::string text, int font, int width) {
-    if (fonts.text_width(host::utf8_to_utf16(text), font) <= width) return text;
-    while (!text.empty() && fonts.text_width(host::utf8_to_utf16(text + "…"), font) > width) {
-      // One whole character off the end: its continuation bytes, then its first byte.
-      while (!text.empty() && (static_cast<unsigned char>(text.back()) & 0xC0) == 0x80) text.pop_back();
-      if (!text.empty()) text.pop_back();
-    }
-    return text + "…";
-  }
-
-  // The key map over the phone's screen.
-  void draw_help(int width, int height) {
-    if (help_tex_ && help_size_ == std::pair{width, height}) return;
-    help_size_ = {width, height};
-    host::Fonts& fonts = s_.phone().fonts();
-    Canvas c(width, height);
-    c.fill(0, 0, width, height, 0x101418, 225);
-    const int lh = fonts.metrics(kHelpFont).line_height;
-    int y = 10;
-    c.text(fonts, "Keys (H or F1 closes this)", kHelpFont, 12, y, 0xFFD040);
-    y += lh + 4;
-    // The key map's two columns: the computer's keys, then what they do, wrapped to the room (a
-    // line indented further goes on with the description above it).
-    std::vector<std::pair<std::string, std::string>> rows;
-    const std::string map = key_map();
-    for (size_t at = 0; at < map.size();) {
-      size_t end = map.find('\n', at);
-      if (end == std::string::npos) end = map.size();
-      const std::string line = map.substr(at, end - at);
-      at = end + 1;
-      const size_t first = line.find_first_not_of(' ');
-      if (first == std::string::npos) continue;
-      if (first > 2 && !rows.empty()) {
-        rows.back().second += ' ' + line.substr(first);
-        continue;
-      }
-      const size_t gap = line.find("  ", first);
-      const size_t desc = gap == std::string::npos ? gap : line.find_first_not_of(' ', gap);
-      rows.emplace_back(line.substr(first, gap - first), desc == std::string::npos ? "" : line.substr(desc));
-    }
-    int desc_x = 0;
-    for (const auto& [keys, desc] : rows)
-      desc_x = std::max(desc_x, fonts.text_width(host::utf8_to_utf16(keys), kHelpFont));
-    desc_x = std::min(desc_x + 24, width / 2);
-    for (const auto& [keys, desc] : rows) {
-      c.text(fonts, keys, kHelpFont, 10, y, 0xFFFFFF);
-      for (const std::string& part : Canvas::wrap(fonts, desc, kHelpFont, width - desc_x - 8)) {
-        c.text(fonts, part, kHelpFont, desc_x, y, 0xD8D8D8);
-        y += lh;
-      }
-    }
-    help_tex_ = texture(width, height);
-    if (help_tex_) SDL_UpdateTexture(help_tex_.get(), nullptr, c.rgba().data(), width * 4);
+    const Canvas c = status_picture(s_.phone().fonts(), lines, kStatusFont, width, status_h_);
+    display_->upload(Picture::Status, width, status_h_, c.rgba().data());
   }
 
   void present() {
@@ -419,29 +534,31 @@ class Window {
     if (frame_dirty_) {
       Canvas c(w_, h_, s_.phone().screen().rgba());
       message_ = message;
-      if (m) draw_message(c, message);
-      SDL_UpdateTexture(phone_tex_.get(), nullptr, c.rgba().data(), w_ * 4);
+      if (m) draw_message(c, s_.phone().fonts(), message, kMessageFont);
+      display_->upload(Picture::Phone, w_, h_, c.rgba().data());
       frame_dirty_ = false;
     }
-    // The phone keeps its shape in whatever room the status line leaves.
-    int out_w = 0, out_h = 0;
-    SDL_GetRendererOutputSize(renderer_, &out_w, &out_h);
-    const int room_h = std::max(1, out_h - status_h_);
-    const double scale = std::min(double(out_w) / w_, double(room_h) / h_);
-    SDL_Rect phone{0, 0, std::max(1, int(w_ * scale)), std::max(1, int(h_ * scale))};
-    phone.x = (out_w - phone.w) / 2;
-    phone.y = (room_h - phone.h) / 2;
-    SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
-    SDL_RenderClear(renderer_);
-    SDL_RenderCopy(renderer_, phone_tex_.get(), nullptr, &phone);
+    const Layout l = layout();
+    display_->begin_frame();
+    display_->draw(Picture::Phone, l.phone);
+    if (editing()) editor_->draw_on_phone(editor_layout(l));
     if (help_) {
-      draw_help(phone.w, phone.h);
-      if (help_tex_) SDL_RenderCopy(renderer_, help_tex_.get(), nullptr, &phone);
+      if (help_size_ != std::pair{l.phone.w, l.phone.h}) {
+        help_size_ = {l.phone.w, l.phone.h};
+        const Canvas c = help_picture(s_.phone().fonts(), kHelpFont, l.phone.w, l.phone.h);
+        display_->upload(Picture::Help, l.phone.w, l.phone.h, c.rgba().data());
+      }
+      display_->draw(Picture::Help, l.phone);
     }
-    draw_status(std::max(1, out_w));
-    const SDL_Rect status{0, out_h - status_h_, std::max(1, out_w), status_h_};
-    if (status_tex_) SDL_RenderCopy(renderer_, status_tex_.get(), nullptr, &status);
-    SDL_RenderPresent(renderer_);
+    draw_status(l.status.w);
+    display_->draw(Picture::Status, l.status);
+    if (editing()) editor_->draw_panel(editor_layout(l));
+    display_->end_frame();
+    if (editor_ && editor_->quit_agreed()) quit_ = true;
+    if (std::string t = title(); t != title_) {
+      title_ = t;
+      SDL_SetWindowTitle(display_->window(), title_.c_str());
+    }
     if (presented_ > 0)
       intervals_.push_back(std::chrono::duration<double, std::milli>(now - last_present_).count());
     last_present_ = now;
@@ -455,17 +572,21 @@ class Window {
   std::ostream& log_;
   FileWatch watch_;
   bool sdl_ = false;
-  SDL_Window* window_ = nullptr;
-  SDL_Renderer* renderer_ = nullptr;
-  Texture phone_tex_, status_tex_, help_tex_;
-  int w_ = 0, h_ = 0, status_h_ = 0;
+  std::unique_ptr<Display> display_;
+  std::string no_imgui_;  // why the display has no ImGui
+  std::unique_ptr<Editor> editor_;
+  std::string editor_error_;
+  bool editor_open_ = false;
+  bool keys_to_editor_ = false;
+  bool phone_held_ = false;  // the mouse was pressed on the phone and not yet released
+  int w_ = 0, h_ = 0, scale_ = 1, status_h_ = 0;
   int listener_ = 0;
   bool frame_dirty_ = false;
   bool quit_ = false;
   bool help_ = false;
   std::pair<int, int> help_size_;
   std::string message_;
-  std::string note_, status_key_;
+  std::string note_, status_key_, title_;
   bool note_bad_ = false;
   std::map<SDL_Keycode, Held> held_;
   int shots_ = 0;
@@ -487,6 +608,7 @@ int run_interactive(Session& session, const std::vector<Command>& commands, std:
   log << "tunestrip-sim: the phone runs in the window (H shows the keys)\n";
   session.set_pacer([&window](int64_t until) { return window.pace(until); });
   bool go_on = session.run(commands);
+  if (go_on) window.show_panel_to_edit();
   // Then the user drives the phone until the window closes.
   while (go_on && !window.quit()) go_on = session.advance(60 * 60 * 1000);
   session.set_pacer({});
