@@ -27,6 +27,10 @@ struct Glyph {
 
 }  // namespace
 
+std::string font_file(bool bold) {
+  return std::string(TS_FONT_DIR) + (bold ? "/DejaVuSans-Bold.ttf" : "/DejaVuSans.ttf");
+}
+
 struct Fonts::Impl {
   FT_Library library = nullptr;
   FT_Face faces[2] = {nullptr, nullptr};  // regular, bold
@@ -35,11 +39,9 @@ struct Fonts::Impl {
 
   Impl() {
     if (FT_Init_FreeType(&library)) throw std::runtime_error("FreeType cannot start");
-    const std::string dir = TS_FONT_DIR;
-    const char* files[2] = {"/DejaVuSans.ttf", "/DejaVuSans-Bold.ttf"};
     for (int i = 0; i < 2; ++i)
-      if (FT_New_Face(library, (dir + files[i]).c_str(), 0, &faces[i]))
-        throw std::runtime_error("cannot open the font " + dir + files[i]);
+      if (FT_New_Face(library, font_file(i == 1).c_str(), 0, &faces[i]))
+        throw std::runtime_error("cannot open the font " + font_file(i == 1));
   }
   ~Impl() {
     for (FT_Face f : faces)

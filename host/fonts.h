@@ -17,6 +17,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace host {
@@ -70,6 +71,9 @@ class Fonts {
   std::unique_ptr<Impl> impl_;
   int current_;
 };
+
+// The phone's font file: DejaVu Sans, regular or bold (the system's fonts).
+std::string font_file(bool bold);
 
 // Code points of a UTF-16 string (unpaired surrogates become U+FFFD).
 std::u32string utf16_code_points(std::u16string_view text);

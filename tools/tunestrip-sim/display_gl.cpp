@@ -1,6 +1,7 @@
 // The window on OpenGL (2.1, which Mesa also gives under Xvfb) with Dear ImGui: every picture is
 // a texture drawn through ImGui's background list, so the pictures and the editor's windows are
 // drawn by one renderer in one pass.
+#include "host/fonts.h"
 #include "display.h"
 
 #if defined(TS_HAVE_SDL2) && defined(TS_HAVE_IMGUI)
@@ -40,7 +41,7 @@ class GlDisplay : public Display {
     io.IniFilename = nullptr;  // no imgui.ini in the user's folder
     io.LogFilename = nullptr;
     // The phone's own font, with Cyrillic for the block's labels.
-    const std::filesystem::path font = std::filesystem::path(TS_FONT_DIR) / "DejaVuSans.ttf";
+    const std::filesystem::path font = host::font_file(false);
     std::error_code ec;
     if (std::filesystem::is_regular_file(font, ec))
       io.Fonts->AddFontFromFileTTF(font.c_str(), kFontSize, nullptr,
