@@ -23,7 +23,7 @@ struct StreamFree {
 
 struct AudioOutput::Device {
   SDL_AudioDeviceID id = 0;
-  SDL_AudioSpec spec{};
+  SDL_AudioSpec format{};
   std::unique_ptr<SDL_AudioStream, StreamFree> stream;  // from the PCM's format
   long from_rate = 0;
   int from_channels = 0;
@@ -46,7 +46,7 @@ struct AudioOutput::Device {
     int got = SDL_AudioStreamGet(stream.get(), converted.data(), ready);
     if (got <= 0) return;
     scaled.assign(size_t(got), 0);
-    SDL_MixAudioFormat(scaled.data(), converted.data(), spec.format, Uint32(got), volume);
+    SDL_MixAudioFormat(scaled.data(), converted.data(), format.format, Uint32(got), volume);
     SDL_QueueAudio(id, scaled.data(), Uint32(got));
   }
 };
@@ -72,7 +72,7 @@ AudioOutput::AudioOutput() {
   }
   device_ = std::make_unique<Device>();
   device_->id = id;
-  device_->spec = have;
+  device_->format = have;
   const char* driver = SDL_GetCurrentAudioDriver();
   status_ = std::string("SDL audio driver \"") + (driver ? driver : "?") + "\", " +
             std::to_string(have.freq) + " Hz " + (have.channels == 1 ? "mono" : "stereo");
@@ -87,8 +87,8 @@ void AudioOutput::write(const int16_t* samples, size_t frames, long rate, int ch
   Device& d = *device_;
   if (!d.stream || rate != d.from_rate || channels != d.from_channels) {
     d.drain(true);  // the rest of the old format plays before the new one
-    d.stream.reset(SDL_NewAudioStream(AUDIO_S16SYS, Uint8(channels), int(rate), d.spec.format,
-                                      d.spec.channels, d.spec.freq));
+    d.stream.reset(SDL_NewAudioStream(AUDIO_S16SYS, Uint8(channels), int(rate), d.format.format,
+                                      d.format.channels, d.format.freq));
     d.from_rate = d.stream ? rate : 0;
     d.from_channels = d.stream ? channels : 0;
     if (!d.stream) return;
@@ -114,7 +114,7 @@ void AudioOutput::set_gain(double gain) {
 
 int64_t AudioOutput::queued_ms() const {
   if (!device_) return 0;
-  const SDL_AudioSpec& s = device_->spec;
+  const SDL_AudioSpec& s = device_->format;
   int64_t frame_bytes = int64_t(SDL_AUDIO_BITSIZE(s.format) / 8) * s.channels;
   return int64_t(SDL_GetQueuedAudioSize(device_->id)) * 1000 / (frame_bytes * s.freq);
 }
