@@ -1,15 +1,17 @@
 # Thin wrapper over CMake. `make demo` and `make test` install what they need first.
-# `make` builds a release (warnings shown, not errors); `make test` builds with ASan + UBSan and
+# `make target` builds the add-on for the phone. `make` builds a release (warnings shown, not errors); `make test` builds with ASan + UBSan and
 # warnings as errors, as CI does. `make install PREFIX=DIR` installs the release build.
 JOBS ?= $(shell nproc)
 BUILD := build
 TEST_BUILD := build-asan
+ARM_BUILD := build-arm
+ARMHF_BUILD := build-armhf
 PREFIX ?= /usr/local
 
 # Quiet: no "Entering directory" lines from the build's own make.
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all deps build test demo bench install clean
+.PHONY: all deps build test test-arm demo bench install clean target
 
 all: build
 
@@ -25,6 +27,19 @@ test: deps
 	@cmake --build $(TEST_BUILD) -j $(JOBS)
 	@cd $(TEST_BUILD) && ctest --output-on-failure -j $(JOBS)
 
+# The phone, the tools and every test built for 32-bit ARM Linux (armhf) and run under qemu-arm
+# (scripts/install-arm-deps.sh installs the cross compiler, qemu and the armhf libraries).
+test-arm: deps
+	@./scripts/install-arm-deps.sh
+	@cmake -S . -B $(ARMHF_BUILD) -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/armhf-linux.cmake -DCMAKE_BUILD_TYPE=Release -DTS_WERROR=ON -DTS_BENCH=OFF >/dev/null
+	@cmake --build $(ARMHF_BUILD) -j $(JOBS)
+	@cd $(ARMHF_BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# The add-on for the phone: build-arm/TuneStrip.elf, with its sizes; fails over budget.
+target: deps
+	@cmake -S target -B $(ARM_BUILD) -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/target/arm-none-eabi.cmake >/dev/null
+	@cmake --build $(ARM_BUILD) -j $(JOBS)
+
 demo: build
 	@./$(BUILD)/bin/tunestrip-sim
 
@@ -35,4 +50,4 @@ install: build
 	@cmake --install $(BUILD) --prefix $(PREFIX)
 
 clean:
-	rm -rf $(BUILD) $(TEST_BUILD)
+	rm -rf $(BUILD) $(TEST_BUILD) $(ARM_BUILD) $(ARMHF_BUILD)

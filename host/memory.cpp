@@ -13,6 +13,7 @@ void* Memory::alloc(size_t size) {
   if (!p) return nullptr;
   blocks_[p] = size;
   live_bytes_ += size;
+  if (live_bytes_ > peak_bytes_) peak_bytes_ = live_bytes_;
   ++total_;
   return p;
 }

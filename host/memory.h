@@ -22,12 +22,15 @@ class Memory {
 
   size_t live_blocks() const { return blocks_.size(); }
   size_t live_bytes() const { return live_bytes_; }
+  // The most bytes live at once since the phone started: a phone's heap is small.
+  size_t peak_bytes() const { return peak_bytes_; }
   size_t total_allocs() const { return total_; }
   size_t bad_frees() const { return bad_frees_; }
 
  private:
   std::unordered_map<const void*, size_t> blocks_;
   size_t live_bytes_ = 0;
+  size_t peak_bytes_ = 0;
   size_t total_ = 0;
   size_t bad_frees_ = 0;
 };

@@ -9,6 +9,7 @@ packages=(
   fonts-dejavu-core
   xvfb xauth xdotool
   help2man
+  gcc-arm-none-eabi libstdc++-arm-none-eabi-dev binutils-arm-none-eabi
 )
 missing=()
 for p in "${packages[@]}"; do
@@ -19,4 +20,4 @@ echo "Installing: ${missing[*]}"
 SUDO=""
 [ "$(id -u)" -ne 0 ] && SUDO=sudo
 $SUDO apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,6 +1,5 @@
 #include "mp3/mp3.h"
 
-#include <cstring>
 #include <new>
 
 #include "platform/fw.h"
@@ -166,7 +165,7 @@ MP3_INFO ReadMP3Information(const char16_t* folder, const char16_t* name) {
     return info;
   }
   uint32_t raw_size;
-  std::memcpy(&raw_size, st.raw + 8, 4);
+  __builtin_memcpy(&raw_size, st.raw + 8, 4);
   int32_t file_size = raw_size > 0x7FFFFFFFu ? 0x7FFFFFFF : int32_t(raw_size);
   lngFileSize = file_size;
 

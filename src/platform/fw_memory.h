@@ -1,14 +1,47 @@
 // Reads of firmware-owned records at 32-bit firmware addresses. On the phone these are plain
-// loads; here firmware memory is a bounded arena, and an address outside it reads as 0.
+// loads; on the simulated phone firmware memory is a bounded arena, and an address outside it
+// reads as 0.
 #pragma once
 
 #include "fw_services.h"
+
+#if FW_ON_PHONE
+
+inline const uint8_t* fw_addr_ptr(FwAddr a) { return reinterpret_cast<const uint8_t*>(uintptr_t(a)); }
+
+inline uint32_t fw_peek32(FwAddr base, uint32_t offset) {
+  if (base == 0) return 0;
+  uint32_t v;
+  __builtin_memcpy(&v, fw_addr_ptr(base + offset), 4);
+  return v;
+}
+
+inline uint16_t fw_peek16(FwAddr base, uint32_t offset) {
+  if (base == 0) return 0;
+  uint16_t v;
+  __builtin_memcpy(&v, fw_addr_ptr(base + offset), 2);
+  return v;
+}
+
+// A wide string at a firmware address, or null when the address is 0 or odd.
+inline const char16_t* fw_peek_wstr(FwAddr addr) {
+  if (addr == 0 || (addr & 1)) return nullptr;
+  return reinterpret_cast<const char16_t*>(fw_addr_ptr(addr));
+}
+
+// Pointer to `size` bytes of firmware memory at `addr`, or null for address 0.
+inline const uint8_t* fw_mem_ptr(FwAddr addr, uint32_t) { return addr ? fw_addr_ptr(addr) : nullptr; }
+
+// On the phone a book lies in firmware memory: its address is the pointer itself.
+inline FwAddr fw_book_addr(const BOOK* book) { return FwAddr(reinterpret_cast<uintptr_t>(book)); }
+
+#else
 
 inline uint32_t fw_peek32(FwAddr base, uint32_t offset) {
   uint64_t a = uint64_t(base) + offset;
   if (base == 0 || a + 4 > fw_services->mem_size) return 0;
   uint32_t v;
-  std::memcpy(&v, fw_services->mem + a, 4);
+  __builtin_memcpy(&v, fw_services->mem + a, 4);
   return v;  // little-endian host, as the phone
 }
 
@@ -16,7 +49,7 @@ inline uint16_t fw_peek16(FwAddr base, uint32_t offset) {
   uint64_t a = uint64_t(base) + offset;
   if (base == 0 || a + 2 > fw_services->mem_size) return 0;
   uint16_t v;
-  std::memcpy(&v, fw_services->mem + a, 2);
+  __builtin_memcpy(&v, fw_services->mem + a, 2);
   return v;
 }
 
@@ -40,13 +73,15 @@ inline const uint8_t* fw_mem_ptr(FwAddr addr, uint32_t size) {
 // The book's image in firmware memory.
 inline FwAddr fw_book_addr(const BOOK* book) { return book ? book->addr : 0; }
 
+#endif
+
 // 32-bit little-endian word at byte `offset` of an event record.
 inline int32_t fw_event_word(const void* data, uint32_t offset) {
   int32_t v;
-  std::memcpy(&v, static_cast<const uint8_t*>(data) + offset, 4);
+  __builtin_memcpy(&v, static_cast<const uint8_t*>(data) + offset, 4);
   return v;
 }
 
-// Start of the add-on's own loaded image.
+// Start of the add-on's own loaded image: the ELF header heads its first loaded segment.
 extern "C" char __ehdr_start[] __attribute__((visibility("hidden")));
 inline void* fw_image_base() { return __ehdr_start; }

@@ -1,3 +1,5 @@
 #include "fw_services.h"
 
+#if !FW_ON_PHONE
 FwServiceTable* fw_services = nullptr;
+#endif

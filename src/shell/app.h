@@ -8,12 +8,16 @@
 struct MyBOOK : BOOK {
   GUI* gui;
 };
+static_assert(sizeof(MyBOOK) == sizeof(BOOK) + sizeof(GUI*), "the panel's GUI follows the firmware's book");
 
 extern MyBOOK* TuneStrip;   // the current application book
 extern uint8_t NoFullKill;  // set while the book is recycled: its close callback releases nothing
 extern METADATA* mdata;     // the one tag record of the run
 extern int32_t scr_w, scr_h;
-extern char16_t dir[500];   // the image folder
+// The image folder: a buffer of DIR_CHARS wide characters that main allocates and ReleaseAll frees.
+// It lives on the heap so that the program's static data stays within the phone's budget.
+constexpr int DIR_CHARS = 500;
+extern char16_t* dir;
 
 // The 14 panel images, in load order.
 extern IMAGEID BufferIMG, fonpng, key1, key2, key3, key3_1, key4, key5, key1_s, key2_s, key3_s,
@@ -33,7 +37,8 @@ int ReconfigElf(void* data, BOOK* book);
 int onBcfgConfig(void* data, BOOK* book);
 
 void elf_exit();
-void kill_data(void* p, FreeProc f);
+// Named plainly in the object file: on the phone elf_exit branches to it from assembly.
+void kill_data(void* p, FreeProc f) asm("kill_data");
 
 // A text handle for a wide string, as every message and label makes it.
 inline TEXTID TextFromWstr(const char16_t* s) { return fw_text_from_wstr(s, 0, 0xFFFF); }

@@ -14,7 +14,7 @@ uint8_t NoFullKill = 0;
 METADATA* mdata = nullptr;
 int32_t scr_w = 0;
 int32_t scr_h = 0;
-char16_t dir[500];
+char16_t* dir = nullptr;
 
 IMAGEID BufferIMG = NOIMAGE, fonpng = NOIMAGE, key1 = NOIMAGE, key2 = NOIMAGE, key3 = NOIMAGE,
         key3_1 = NOIMAGE, key4 = NOIMAGE, key5 = NOIMAGE, key1_s = NOIMAGE, key2_s = NOIMAGE,
@@ -71,6 +71,8 @@ void ReleaseAll() {
   mdata = nullptr;
   delete[] hdr;
   hdr = nullptr;
+  delete[] dir;
+  dir = nullptr;
   UnSetHook(nullptr, nullptr);
 }
 

@@ -49,6 +49,12 @@ FW_EXPORT int main() {
   // A plain new may not return null, so the compiler would drop the check below.
   mdata = new (std::nothrow) METADATA;
   if (!mdata) return 0;
+  dir = new (std::nothrow) char16_t[DIR_CHARS];
+  if (!dir) {
+    delete mdata;
+    mdata = nullptr;
+    return 0;
+  }
   fw_memset(mdata, 0, sizeof *mdata);
   mdata->handle = 0;
 
@@ -61,7 +67,7 @@ FW_EXPORT int main() {
   const char16_t* folder = fw_get_dir(DIR_CONFIG_2);
   int len = folder ? fw_wstrlen(folder) : 0;
   dir[0] = 0;
-  if (len + int(sizeof kImageFolder / sizeof(char16_t)) <= int(sizeof dir / sizeof dir[0])) {
+  if (len + int(sizeof kImageFolder / sizeof(char16_t)) <= DIR_CHARS) {
     if (folder) fw_wstrcpy(dir, folder);
     fw_wstrcat(dir, kImageFolder);
   }

@@ -1,7 +1,6 @@
 // The current track's tags, stream data and cover picture.
 #include "track/metadata.h"
 
-#include <cstring>
 #include <new>
 
 #include "shell/app.h"
@@ -30,7 +29,7 @@ int64_t FileSize(const char16_t* folder, const char16_t* name) {
   FSTAT st;
   if (fw_file_stat(folder, name, &st) < 0) return -1;
   uint32_t size;
-  std::memcpy(&size, st.raw + 8, 4);
+  __builtin_memcpy(&size, st.raw + 8, 4);
   return size;
 }
 

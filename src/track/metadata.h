@@ -15,8 +15,9 @@ struct METADATA {
   int32_t cursec;
   int32_t curmin;
   uint8_t covertype;  // 0 jpg, 1 gif, 2 png, 3 bmp
-  int32_t coversize;
-  int32_t coveroffset;
+  // Written by fw_metadata_get_cover, whose parameters are int (int32_t is long on bare-metal ARM).
+  int coversize;
+  int coveroffset;
   const char16_t* path;  // the track's folder (points into currenttrack)
   const char16_t* name;  // the track's file name (points into currenttrack)
   MP3_INFO info;

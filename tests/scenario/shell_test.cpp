@@ -282,6 +282,7 @@ TEST(Shell, AllocationFailuresAreMet) {
   } cases[] = {
       {"the tag record", mdata_size, false},
       {"the book", book_size, false},
+      {"the image folder", 500 * 2, false},  // 500 wide characters
       {"the configuration file's buffer", 7124, true},
   };
   for (const Case& c : cases) {

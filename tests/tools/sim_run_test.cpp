@@ -154,12 +154,15 @@ TEST_F(SimRun, SummaryCountsTheRunningAddOn) {
   EXPECT_NE(text.find("Ran 1.9 s of virtual time"), std::string::npos) << text;
   EXPECT_NE(text.find("Resources (the add-on still runs): allocations "), std::string::npos);
   EXPECT_NE(text.find("Messages shown: 0"), std::string::npos);
+  EXPECT_GE(sum.peak_heap, sum.counts.bytes);
+  EXPECT_NE(text.find("Peak heap: " + std::to_string(sum.peak_heap) + " bytes"), std::string::npos);
 
   ASSERT_TRUE(run(*s, "addon start\naddon terminate\nwait 100\n"));
   sum = s->summary();
   EXPECT_FALSE(sum.addon_running);
   // The second copy refused to run beside the first, with its message.
   EXPECT_EQ(sum.messages.size(), 1u);
+  EXPECT_GT(sum.peak_heap, 0u);  // what the add-on held is still known once it is all released
   EXPECT_NE(sim::format_summary(sum).find("Resources after the add-on's exit: allocations 0, bytes 0"),
             std::string::npos)
       << sim::format_summary(sum);

@@ -195,7 +195,8 @@ class TrackTest : public ::testing::Test {
     fs::create_directories(music_);
     // The program's folder with its own no-cover picture.
     std::u16string own = std::u16string(fw_get_dir(DIR_CONFIG_2)) + u"/TuneStrip";
-    std::fill(std::begin(dir), std::end(dir), u'\0');
+    if (!dir) dir = new char16_t[DIR_CHARS];
+    std::fill(dir, dir + DIR_CHARS, u'\0');
     std::copy(own.begin(), own.end(), dir);
     auto own_path = phone_->files().resolve(own, u"NoCover.png", true);
     mp3w::write_file(*own_path, mp3w::tiny_png(2, 2));

@@ -19,6 +19,7 @@
 #include "host/keys.h"
 #include "host/loader.h"
 #include "host/media_player.h"
+#include "host/memory.h"
 #include "host/messages.h"
 #include "host/picture_output.h"
 #include "host/playlist.h"
@@ -586,6 +587,7 @@ Summary Session::summary() const {
     s.launches.push_back(l.path + " \"" + l.arg1 + "\" \"" + l.arg2 + "\"" +
                          (l.accepted ? "" : " (not found)"));
   s.counts = ph.counts();
+  s.peak_heap = ph.memory().peak_bytes();
   s.addon_running = ph.loader().loaded() > 0;
   s.pictures = pictures_;
   return s;
@@ -613,6 +615,7 @@ std::string format_summary(const Summary& s) {
   }
   out += s.addon_running ? "Resources (the add-on still runs): " : "Resources after the add-on's exit: ";
   out += s.counts.summary() + "\n";
+  out += "Peak heap: " + std::to_string(s.peak_heap) + " bytes\n";
   if (!s.pictures.empty()) {
     out += "Pictures:";
     for (const fs::path& p : s.pictures) {

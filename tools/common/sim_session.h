@@ -46,6 +46,7 @@ struct Summary {
   std::vector<std::string> messages;
   std::vector<std::string> launches;  // programs the add-on started: path and arguments
   host::ResourceCounts counts;
+  size_t peak_heap = 0;  // the most bytes the add-on held at once
   bool addon_running = false;
   std::vector<std::filesystem::path> pictures;
 };

@@ -1,7 +1,6 @@
 // The configuration block and the loading and writing of its file.
 #include "shell/config/config.h"
 
-#include <cstring>
 #include <new>
 
 #include "platform/fw.h"
@@ -33,7 +32,7 @@ int LoadConfigData(const char16_t* path, const char16_t* name) {
     int got = fw_file_read(fd, buf, size);
     fw_file_close(fd);
     uint32_t file_size;
-    std::memcpy(&file_size, st.raw + 8, 4);
+    __builtin_memcpy(&file_size, st.raw + 8, 4);
     take = got == size && file_size == uint32_t(size);
   }
 
