@@ -31,25 +31,25 @@ BookLayout PlayerBookLayout() {
   }
 }
 
-// First layout: record pointer, count and index fields.
-constexpr uint32_t F8_RECORD = 0x6C;
-constexpr uint32_t F8_COUNT = 0x80;
-constexpr uint32_t F8_COUNT_ALT = 0x84;
-constexpr uint32_t F8_INDEX = 0x5C;
-constexpr uint32_t F8_INDEX_ALT = 0x72;
+// First layout (platform/fw_layout.h): record pointer, count and index fields.
+constexpr uint32_t F8_RECORD = offsetof(FW_PLAYER_BOOK_8, track);
+constexpr uint32_t F8_COUNT = offsetof(FW_PLAYER_BOOK_8, count);
+constexpr uint32_t F8_COUNT_ALT = offsetof(FW_PLAYER_BOOK_8, count_alt);
+constexpr uint32_t F8_INDEX = offsetof(FW_PLAYER_BOOK_8, index);
+constexpr uint32_t F8_INDEX_ALT = offsetof(FW_PLAYER_BOOK_8, index_alt);
 constexpr uint16_t F8_INDEX_LIMIT = 10001;  // at or above: the index lies in the second field
 // Second layout.
-constexpr uint32_t F9_RECORD = 0x74;
-constexpr uint32_t F9_COUNT = 0x94;
-constexpr uint32_t F9_INDEX = 0x7A;
+constexpr uint32_t F9_RECORD = offsetof(FW_PLAYER_BOOK_9, track);
+constexpr uint32_t F9_COUNT = offsetof(FW_PLAYER_BOOK_9, count);
+constexpr uint32_t F9_INDEX = offsetof(FW_PLAYER_BOOK_9, index);
 // The current-track record.
-constexpr uint32_t TRACK_FOLDER = 4;
-constexpr uint32_t TRACK_NAME = 8;
-constexpr uint32_t TRACK_LENGTH = 0x10;
+constexpr uint32_t TRACK_FOLDER = offsetof(FW_TRACK_RECORD, folder);
+constexpr uint32_t TRACK_NAME = offsetof(FW_TRACK_RECORD, name);
+constexpr uint32_t TRACK_LENGTH = offsetof(FW_TRACK_RECORD, length);
 // The play-time tick.
-constexpr uint32_t TICK_HOURS = 0x24;
-constexpr uint32_t TICK_MINUTES = 0x28;
-constexpr uint32_t TICK_SECONDS = 0x2C;
+constexpr uint32_t TICK_HOURS = offsetof(FW_PLAY_TIMER, hours);
+constexpr uint32_t TICK_MINUTES = offsetof(FW_PLAY_TIMER, minutes);
+constexpr uint32_t TICK_SECONDS = offsetof(FW_PLAY_TIMER, seconds);
 
 // A private copy of a wide string, or null when there is none or no memory.
 char16_t* CopyWstr(const char16_t* s) {
