@@ -2,10 +2,12 @@
 # An install runs anywhere: the build is installed into a fresh prefix, the prefix is moved
 # elsewhere, and the moved demo runs with no data folder given, from a folder of its own. The
 # tools find the add-on's module and their data beside themselves, and nowhere else.
-#   install_test.sh BUILD_DIR MAN_PAGES(0|1)
+#   install_test.sh BUILD_DIR MAN_PAGES(0|1) [LAUNCHER]
+# LAUNCHER (an emulator command) starts the tools when they were built for another processor.
 set -eu
 build=$1
 man=$2
+launch=${3:-}
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 fail() { echo "install test: $*" >&2; exit 1; }
@@ -37,20 +39,20 @@ bash -c ". '$p/share/bash-completion/completions/tunestrip-sim' && complete -p t
 # The demo, with the data folder left to the program.
 mkdir "$tmp/run"
 cd "$tmp/run"
-env -u TUNESTRIP_DATA "$p/bin/tunestrip-sim" --out pics >out.txt 2>err.txt ||
+env -u TUNESTRIP_DATA $launch "$p/bin/tunestrip-sim" --out pics >out.txt 2>err.txt ||
   fail "the moved demo failed: $(cat err.txt)"
 grep -qF "configuration: $p/share/tunestrip/skin/default/TuneStrip.bcfg (the skin's)" err.txt ||
   fail "the demo did not use the installed skin: $(cat err.txt)"
 [ -s pics/panel.png ] && [ -s pics/demo.gif ] || fail "the demo wrote no pictures"
 grep -q "^Resources after the add-on's exit: allocations 0," out.txt || fail "$(cat out.txt)"
-"$p/bin/tunestrip-bcfg" get "$p/share/tunestrip/skin/default/TuneStrip.bcfg" HIDE_SPEED >/dev/null ||
+$launch "$p/bin/tunestrip-bcfg" get "$p/share/tunestrip/skin/default/TuneStrip.bcfg" HIDE_SPEED >/dev/null ||
   fail "tunestrip-bcfg cannot read the installed configuration"
 
 # TUNESTRIP_DATA moves the data folder; the module is the one beside the program.
-if TUNESTRIP_DATA="$tmp/nothing" "$p/bin/tunestrip-sim" -q >/dev/null 2>err.txt; then
+if TUNESTRIP_DATA="$tmp/nothing" $launch "$p/bin/tunestrip-sim" -q >/dev/null 2>err.txt; then
   fail "TUNESTRIP_DATA was not used"
 fi
 grep -qF "$tmp/nothing/samples" err.txt || fail "TUNESTRIP_DATA: $(cat err.txt)"
 rm "$p/lib/tunestrip/TuneStrip.elf.so"
-if "$p/bin/tunestrip-sim" -q >/dev/null 2>err.txt; then fail "ran without its module"; fi
+if $launch "$p/bin/tunestrip-sim" -q >/dev/null 2>err.txt; then fail "ran without its module"; fi
 grep -qF "$p/lib/tunestrip/TuneStrip.elf.so" err.txt || fail "the module: $(cat err.txt)"
