@@ -82,6 +82,12 @@ inline int32_t fw_event_word(const void* data, uint32_t offset) {
   return v;
 }
 
-// Start of the add-on's own loaded image: the ELF header heads its first loaded segment.
+// Start of the add-on's own loaded image: on the phone where its linker script puts
+// __image_start, elsewhere the ELF header that heads the module's first loaded segment.
+#if FW_ON_PHONE
+extern "C" char __image_start[];
+inline void* fw_image_base() { return __image_start; }
+#else
 extern "C" char __ehdr_start[] __attribute__((visibility("hidden")));
 inline void* fw_image_base() { return __ehdr_start; }
+#endif
