@@ -9,7 +9,7 @@ PREFIX ?= /usr/local
 # Quiet: no "Entering directory" lines from the build's own make.
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all deps build test demo bench install clean
+.PHONY: all deps build test soak demo bench install clean
 
 all: build
 
@@ -24,6 +24,13 @@ test: deps
 	@cmake -S . -B $(TEST_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTS_SANITIZE=ON -DTS_WERROR=ON -DTS_BENCH=OFF >/dev/null
 	@cmake --build $(TEST_BUILD) -j $(JOBS)
 	@cd $(TEST_BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# The soak at full length under ASan + UBSan (SOAK_SCALE=0.1 runs the tenth that `make test` runs).
+SOAK_SCALE ?= 1
+soak: deps
+	@cmake -S . -B $(TEST_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTS_SANITIZE=ON -DTS_WERROR=ON -DTS_BENCH=OFF >/dev/null
+	@cmake --build $(TEST_BUILD) -j $(JOBS) --target tunestrip-soak
+	@./$(TEST_BUILD)/bin/tunestrip-soak --scale $(SOAK_SCALE)
 
 demo: build
 	@./$(BUILD)/bin/tunestrip-sim
