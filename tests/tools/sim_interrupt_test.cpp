@@ -78,7 +78,7 @@ class Child {
     const auto until = Clock::now() + limit;
     while (err_.find(line) == std::string::npos) {
       const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now());
-      if (left.count() <= 0 || !read_some(int(left.count()))) return false;
+      if (left.count() <= 0 || read_some(int(left.count())) == Read::End) return false;
     }
     return true;
   }
@@ -87,7 +87,7 @@ class Child {
   // the limit or ended by a signal.
   int wait_exit(std::chrono::seconds limit) {
     const auto until = Clock::now() + limit;
-    while (Clock::now() < until && read_some(200)) {
+    while (Clock::now() < until && read_some(200) != Read::End) {
     }
     int status = 0;
     while (waitpid(pid_, &status, WNOHANG) == 0) {
@@ -100,15 +100,16 @@ class Child {
   const std::string& err() const { return err_; }
 
  private:
-  // False at the end of the stream or when nothing came within `ms`.
-  bool read_some(int ms) {
+  enum class Read { Some, Nothing, End };
+  // Reads what came within `ms`.
+  Read read_some(int ms) {
     pollfd p{err_fd_, POLLIN, 0};
-    if (poll(&p, 1, ms) <= 0) return false;
+    if (poll(&p, 1, ms) <= 0) return Read::Nothing;
     char buf[4096];
     const ssize_t n = read(err_fd_, buf, sizeof buf);
-    if (n <= 0) return false;
+    if (n <= 0) return Read::End;
     err_.append(buf, size_t(n));
-    return true;
+    return Read::Some;
   }
 
   pid_t pid_ = -1;
