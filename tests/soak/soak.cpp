@@ -10,13 +10,13 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
-#include <iostream>
-#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
