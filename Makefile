@@ -1,6 +1,8 @@
 # Thin wrapper over CMake. `make demo` and `make test` install what they need first.
-# `make target` builds the add-on for the phone. `make` builds a release (warnings shown, not errors); `make test` builds with ASan + UBSan and
-# warnings as errors, as CI does. `make install PREFIX=DIR` installs the release build.
+# `make` builds a release (warnings shown, not errors); `make test` builds with ASan + UBSan and
+# warnings as errors, as CI does; `make target` builds the add-on for the phone, `make test-arm`
+# runs every test built for 32-bit ARM, `make soak` the long soak. `make install PREFIX=DIR`
+# installs the release build.
 JOBS ?= $(shell nproc)
 BUILD := build
 TEST_BUILD := build-asan
@@ -11,7 +13,7 @@ PREFIX ?= /usr/local
 # Quiet: no "Entering directory" lines from the build's own make.
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all deps build test test-arm demo bench install clean target
+.PHONY: all deps build test test-arm soak demo bench install clean target
 
 all: build
 
@@ -43,6 +45,13 @@ test-arm: deps
 target: deps
 	@cmake -S target -B $(ARM_BUILD) -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/target/arm-none-eabi.cmake >/dev/null
 	@cmake --build $(ARM_BUILD) -j $(JOBS)
+
+# The soak at full length under ASan + UBSan (SOAK_SCALE=0.1 runs the tenth that `make test` runs).
+SOAK_SCALE ?= 1
+soak: deps
+	@cmake -S . -B $(TEST_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTS_SANITIZE=ON -DTS_WERROR=ON -DTS_BENCH=OFF >/dev/null
+	@cmake --build $(TEST_BUILD) -j $(JOBS) --target tunestrip-soak
+	@./$(TEST_BUILD)/bin/tunestrip-soak --scale $(SOAK_SCALE)
 
 demo: build
 	@./$(BUILD)/bin/tunestrip-sim

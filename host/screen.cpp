@@ -1,5 +1,6 @@
 #include "host/screen.h"
 
+#include <algorithm>
 #include <cmath>
 #include <stdexcept>
 #include <string>
@@ -217,6 +218,10 @@ void Screen::draw_image(const Image& image, int x, int y, int w, int h, const Bo
   }
 }
 
+namespace {
+constexpr size_t kMaxLineChars = 4096;
+}  // namespace
+
 void Screen::draw_text(std::u16string_view text, int font_id, int align, const Box& box,
                        uint32_t color, const Box& clip) {
   if ((color >> 24) == 0 || text.empty()) return;
@@ -230,7 +235,9 @@ void Screen::draw_text(std::u16string_view text, int font_id, int align, const B
   while (start <= text.size()) {
     size_t end = text.find(u'\n', start);
     if (end == std::u16string_view::npos) end = text.size();
-    std::u16string_view line = text.substr(start, end - start);
+    // A tag may hold a line of a million characters; no screen shows more than its first few
+    // thousand (a glyph is at least a pixel wide), so only those are measured and drawn.
+    std::u16string_view line = text.substr(start, std::min(end - start, kMaxLineChars));
     int x = box.x1;
     if (align == ALIGN_CENTER || align == ALIGN_RIGHT) {
       int tw = fonts.text_width(line, font_id);

@@ -13,6 +13,7 @@
 
 #include "host/wstr.h"
 #include "tools/common/bcfg_labels.h"
+#include "tools/common/interrupt.h"
 #include "tools/common/json.h"
 #include "tools/common/suggest.h"
 
@@ -305,6 +306,8 @@ void write_file(const fs::path& path, const Image& image) {
   hidden += target.filename().string();
   hidden += ".XXXXXX";
   std::string tmpl = (dir / hidden).string();
+  // Ctrl+C or kill waits until the file is replaced, so the temporary file never stays behind.
+  const tools::HoldInterrupts hold;
   int fd = ::mkstemp(tmpl.data());
   if (fd < 0) throw Error(io_error(path, "cannot write a file in " + dir.string(), errno));
   auto fail = [&](std::string_view what) {

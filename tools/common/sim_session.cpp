@@ -27,6 +27,7 @@
 #include "host/wstr.h"
 #include "src/platform/fw_types.h"
 #include "tools/common/bcfg.h"
+#include "tools/common/interrupt.h"
 
 namespace fs = std::filesystem;
 
@@ -349,6 +350,7 @@ bool Session::advance(int64_t ms) {
   const int64_t until = queue.now() + ms;
   if (pacer_) return pacer_(until);
   while (queue.now() < until) {
+    if (tools::interrupted()) return false;
     queue.run_until(std::min(until, queue.now() + kStepMs));
     if (progress_ && current_) progress_(*current_, queue.now());
   }
@@ -370,6 +372,7 @@ void Session::task(const std::function<void()>& f) {
 
 bool Session::run(const std::vector<Command>& commands) {
   for (const Command& c : commands) {
+    if (tools::interrupted()) return false;
     current_ = &c;
     if (progress_) progress_(c, phone_->queue().now());
     try {

@@ -15,6 +15,7 @@
 #include "host/wstr.h"
 #include "mp3/mp3.h"
 #include "tools/common/cli.h"
+#include "tools/common/interrupt.h"
 
 namespace fs = std::filesystem;
 
@@ -88,6 +89,9 @@ int main(int argc, char** argv) {
   }
   if (files.empty()) return tools::usage_error(kTool, "no FILE given");
 
+  // The phone's folder is a temporary one: Ctrl+C or kill ends the run after the file at hand,
+  // and the folder goes with the phone.
+  tools::catch_interrupts();
   host::Phone phone{host::Options{}};
   fw_services = phone.services().table();
 
@@ -95,6 +99,11 @@ int main(int argc, char** argv) {
   std::map<fs::path, std::u16string> mounts;
   int status = 0;
   for (const std::string& file : files) {
+    if (const int signal = tools::interrupted()) {
+      std::fprintf(stderr, "%s: interrupted by %s before %s\n", kTool, tools::signal_name(signal),
+                   file.c_str());
+      return tools::interrupted_status(signal);
+    }
     fs::path p(file);
     std::string why;
     if (!readable(p, &why)) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tools/common/cli.h"
+#include "tools/common/interrupt.h"
 #include "tools/common/sim_demo.h"
 #include "tools/common/sim_options.h"
 #include "tools/common/sim_progress.h"
@@ -68,6 +69,11 @@ int run(const std::vector<std::string>& args) {
   bool needs_music = options.interactive || options.music != sim::default_music();
   for (const sim::Command& c : commands) needs_music |= c.op == sim::Op::PlayerStart;
 
+  // From here a run ends cleanly on Ctrl+C or kill: the summary printed, the temporary phone
+  // folder removed (with the session), and the status 128 + the signal's number. Before, there
+  // is nothing to clean up and the default action ends a blocked read of the script at once.
+  tools::catch_interrupts();
+
   // A long scripted run shows how far it has got while standard error is a terminal.
   sim::ProgressLine progress(std::cerr, !options.quiet && !options.interactive && isatty(2));
   try {
@@ -92,11 +98,15 @@ int run(const std::vector<std::string>& args) {
     if (status != tools::kExitDone) return status;
     session.finish();
     const sim::Summary summary = session.summary();
+    const int signal = tools::interrupted();
+    if (signal)
+      std::fprintf(stderr, "%s: interrupted by %s after %.1f s of virtual time\n", kTool,
+                   tools::signal_name(signal), double(summary.virtual_ms) / 1000.0);
     std::fputs(sim::format_summary(summary).c_str(), stdout);
     std::fflush(stdout);
     if (!summary.addon_running && !summary.counts.all_zero())
       std::fprintf(stderr, "%s: warning: the add-on left resources behind after its exit\n", kTool);
-    return tools::kExitDone;
+    return signal ? tools::interrupted_status(signal) : tools::kExitDone;
   } catch (const sim::InputError& e) {
     progress.clear();
     return failed(e.what());

@@ -45,6 +45,7 @@ int run_interactive(Session&, const std::vector<Command>&, std::ostream& log) {
 #include "keypad.h"
 #include "window_pictures.h"
 #include "tools/common/file_watch.h"
+#include "tools/common/interrupt.h"
 #include "tools/common/sim_status.h"
 
 namespace sim {
@@ -156,6 +157,8 @@ class Window {
     host::EventQueue& q = s_.phone().queue();
     while (!quit_) {
       poll();
+      // Ctrl+C or kill ends the run as closing the window does, unsaved edits or not.
+      if (tools::interrupted()) quit_ = true;
       if (quit_) break;
       long_presses();
       const auto now = Clock::now();

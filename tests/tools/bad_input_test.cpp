@@ -1,0 +1,280 @@
+// The bad inputs of the README's table, each run through its tool as a process: files that are
+// missing, empty, truncated or folders; unknown options and missing values; values out of range
+// or not numbers; script lines that cannot run; broken skins; music that is not music. Each gets
+// its exit status and a message naming the fault, within a time limit, with no sanitizer report,
+// and a file that a refused command names stays byte for byte as it was, with no temporary file
+// left beside it.
+//
+// TS_BAD_INPUT_TABLE=FILE writes the table's rows as the README shows them.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "mp3_writer.h"
+#include "test_phone.h"
+#include "tools/common/bcfg.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Maker = std::function<void(const fs::path& dir)>;
+
+struct Row {
+  std::string kind;   // files, options, values, scripts, skins, music
+  std::string input;  // what is wrong, as the README says it
+  std::string command;  // the tool and its arguments, run in the row's own folder
+  Maker make;           // the files the command names
+  int status;
+  std::string message;    // a part of standard error
+  std::string unchanged;  // a file that must stay byte-identical ("" for none)
+};
+
+// ---- Files the rows name ------------------------------------------------------------------------
+
+void put(const fs::path& p, std::string_view bytes) { ts::write_file(p, bytes); }
+
+std::string block() {
+  const bcfg::Image& b = bcfg::default_image();
+  return std::string(b.begin(), b.end());
+}
+
+Maker config(const std::string& name) {
+  return [name](const fs::path& d) { put(d / name, block()); };
+}
+
+Maker truncated_config(const std::string& name, size_t bytes) {
+  return [name, bytes](const fs::path& d) { put(d / name, block().substr(0, bytes)); };
+}
+
+Maker empty_file(const std::string& name) {
+  return [name](const fs::path& d) { put(d / name, ""); };
+}
+
+Maker folder(const std::string& name) {
+  return [name](const fs::path& d) { fs::create_directories(d / name); };
+}
+
+Maker file(const std::string& name, std::string text) {
+  return [name, text](const fs::path& d) { put(d / name, text); };
+}
+
+Maker both(Maker a, Maker b) {
+  return [a, b](const fs::path& d) {
+    a(d);
+    b(d);
+  };
+}
+
+// A copy of the default skin in `name`, changed by `change`.
+Maker skin(const std::string& name, std::function<void(const fs::path&)> change) {
+  return [name, change](const fs::path& d) {
+    const fs::path to = d / name;
+    fs::create_directories(to);
+    for (const auto& e : fs::directory_iterator(ts::source_dir() / "skin" / "default"))
+      if (e.path().extension() == ".png") fs::copy_file(e.path(), to / e.path().filename());
+    change(to);
+  };
+}
+
+std::string garbage(size_t n) {
+  std::string s(n, '\0');
+  uint32_t x = 12345;
+  for (char& c : s) {
+    x = x * 1103515245u + 12345u;
+    c = char(x >> 24);
+  }
+  // No MPEG frame sync anywhere: the bytes are noise, not a stream with errors.
+  for (size_t i = 0; i + 1 < s.size(); ++i)
+    if (uint8_t(s[i]) == 0xFF) s[i] = 0x7F;
+  return s;
+}
+
+// A track whose ID3v2 tag holds 8 MB of text: a title of a million characters and a comment of
+// seven million.
+Maker huge_tag(const std::string& name) {
+  return [name](const fs::path& d) {
+    mp3w::Id3v2Tag tag(3);
+    tag.text("TIT2", std::string(1000000, 'T')).text("TPE1", "Artist");
+    mp3w::Bytes comm = {0, 'e', 'n', 'g', 0};
+    comm.insert(comm.end(), 7000000, 'c');
+    tag.frame("COMM", comm);
+    mp3w::Frame f;
+    mp3w::write_file(d / name, mp3w::join({tag.bytes(), mp3w::frames(f, 200)}));
+  };
+}
+
+std::vector<Row> rows() {
+  const std::string sim = "tunestrip-sim", bcfg = "tunestrip-bcfg", info = "tunestrip-mp3info",
+                    skin_tool = "tunestrip-skin";
+  return {
+      // ---- files
+      {"files", "a configuration file that is not there", bcfg + " check no.bcfg", {}, 1,
+       "tunestrip-bcfg: no.bcfg: cannot open: No such file or directory", ""},
+      {"files", "a folder given as the configuration file", bcfg + " dump cfg", folder("cfg"), 1,
+       "tunestrip-bcfg: cfg: is a folder, not a file", ""},
+      {"files", "a configuration file that cannot be read (a path through a file)",
+       bcfg + " get plain.txt/x.bcfg HIDE_SPEED", file("plain.txt", "x"), 1,
+       "tunestrip-bcfg: plain.txt/x.bcfg: cannot open: Not a directory", ""},
+      {"files", "an empty configuration file", bcfg + " check empty.bcfg",
+       empty_file("empty.bcfg"), 1, "tunestrip-bcfg: empty.bcfg: byte 0: ", "empty.bcfg"},
+      {"files", "a truncated configuration file (1000 of 7124 bytes) to `set`",
+       bcfg + " set short.bcfg HIDE_SPEED=5", truncated_config("short.bcfg", 1000), 1,
+       "tunestrip-bcfg: short.bcfg: 1000 bytes, but a configuration file holds exactly 7124",
+       "short.bcfg"},
+      {"files", "a truncated configuration file given to the simulator",
+       sim + " --config short.bcfg", truncated_config("short.bcfg", 7000), 1,
+       "tunestrip-sim: --config: short.bcfg: 7000 bytes, not the 7124 of a configuration block",
+       "short.bcfg"},
+      {"files", "a script that is a folder", sim + " --script scripts", folder("scripts"), 1,
+       "tunestrip-sim: --script: \"scripts\" is not a file", ""},
+      {"files", "an empty script", sim + " --script empty.txt", empty_file("empty.txt"), 0,
+       "Ran 0.0 s of virtual time", ""},
+      {"files", "a music file that is not there", info + " gone.mp3", {}, 1,
+       "tunestrip-mp3info: gone.mp3: cannot read: ", ""},
+      {"files", "a folder given as a music file", info + " album", folder("album"), 1,
+       "tunestrip-mp3info: album: cannot read: not a regular file", ""},
+      // ---- options
+      {"options", "an unknown option", sim + " --loud", {}, 2,
+       "tunestrip-sim: unknown option '--loud'", ""},
+      {"options", "an option without its value", sim + " --music", {}, 2,
+       "tunestrip-sim: --music needs a value", ""},
+      {"options", "a misspelt option", bcfg + " dump --jsno x.bcfg", config("x.bcfg"), 2,
+       "tunestrip-bcfg: unknown option '--jsno'; did you mean --json?", ""},
+      {"options", "an unknown command", bcfg + " sett x.bcfg HIDE_SPEED=5", config("x.bcfg"), 2,
+       "tunestrip-bcfg: unknown command 'sett'; did you mean set?", "x.bcfg"},
+      {"options", "an option of no tool", info + " --verbose a.mp3", {}, 2,
+       "tunestrip-mp3info: unknown option '--verbose' (try --help)", ""},
+      {"options", "--config without its file", skin_tool + " check skin --config", folder("skin"),
+       2, "tunestrip-skin: --config needs a FILE", ""},
+      // ---- values
+      {"values", "a value above its limit", bcfg + " set x.bcfg HIDE_SPEED=16", config("x.bcfg"),
+       1, "tunestrip-bcfg: HIDE_SPEED: 16 is out of range", "x.bcfg"},
+      {"values", "a value that is not a number", bcfg + " set x.bcfg HIDE_SPEED=fast",
+       config("x.bcfg"), 1, "tunestrip-bcfg: HIDE_SPEED: ", "x.bcfg"},
+      {"values", "one good value and one refused: nothing is written",
+       bcfg + " set x.bcfg HIDE_SPEED=5 rcFON=1,2,3", config("x.bcfg"), 1,
+       "tunestrip-bcfg: rcFON: ", "x.bcfg"},
+      {"values", "a colour of more than 32 bits", bcfg + " set x.bcfg TITLE_NORAMAL_COLOR=0x1FFFFFFFF",
+       config("x.bcfg"), 1, "tunestrip-bcfg: TITLE_NORAMAL_COLOR: ", "x.bcfg"},
+      {"values", "an item the block does not have", bcfg + " set x.bcfg TITLE_NORMAL_COLOR=0",
+       config("x.bcfg"), 1,
+       "tunestrip-bcfg: unknown name 'TITLE_NORMAL_COLOR'; did you mean TITLE_NORAMAL_COLOR?",
+       "x.bcfg"},
+      {"values", "NAME without =VALUE", bcfg + " set x.bcfg HIDE_SPEED", config("x.bcfg"), 2,
+       "tunestrip-bcfg: set: 'HIDE_SPEED' is not NAME=VALUE", "x.bcfg"},
+      {"values", "a screen size that is not a size", sim + " --screen 240x", {}, 2,
+       "tunestrip-sim: --screen: \"240x\" is not a size", ""},
+      {"values", "a platform id that is not hexadecimal", sim + " --platform-id zz", {}, 2,
+       "tunestrip-sim: --platform-id: \"zz\" is not a hexadecimal platform id", ""},
+      // ---- scripts
+      {"scripts", "an unknown command", sim + " --script s.txt", file("s.txt", "wait 10\nfly\n"), 2,
+       "tunestrip-sim: s.txt:2: unknown command \"fly\"", ""},
+      {"scripts", "a wait that is not a number", sim + " --script s.txt",
+       file("s.txt", "wait soon\n"), 2,
+       "tunestrip-sim: s.txt:1: wait: \"soon\" is not a number of milliseconds", ""},
+      {"scripts", "a wait of more than a week", sim + " --script s.txt",
+       file("s.txt", "wait 604800001\n"), 1, "tunestrip-sim: s.txt:1: wait: \"604800001\" is more than a week", ""},
+      {"scripts", "a key the phone does not have", sim + " --script s.txt",
+       file("s.txt", "key turbo\n"), 2, "tunestrip-sim: s.txt:1: key: unknown key \"turbo\"", ""},
+      {"scripts", "a refused `config` on a phone that holds a configuration",
+       sim + " --phone phone --script s.txt",
+       both(config("phone/usb/other/ZBin/Config/TuneStrip.bcfg"),
+            file("s.txt", "addon start\nconfig HIDE_SPEED=5 FUNCTION_KEY_COUNT=6\n")),
+       1, "tunestrip-sim: s.txt:2: config: FUNCTION_KEY_COUNT: ",
+       "phone/usb/other/ZBin/Config/TuneStrip.bcfg"},
+      // ---- skins
+      {"skins", "a skin without Fon.png", skin_tool + " check myskin",
+       skin("myskin", [](const fs::path& s) { fs::remove(s / "Fon.png"); }), 1,
+       "Fon.png: error: missing", ""},
+      {"skins", "a button picture of the wrong size", skin_tool + " check myskin",
+       skin("myskin", [](const fs::path& s) {
+         const mp3w::Bytes png = mp3w::tiny_png(40, 40);
+         mp3w::write_file(s / "Key1.png", png);
+       }),
+       0, "Key1.png: warning: 40x40 pixels", ""},
+      {"skins", "a broken PNG (cut after 30 bytes)", skin_tool + " check myskin",
+       skin("myskin", [](const fs::path& s) {
+         put(s / "Key2.png", ts::read_file(s / "Key2.png").substr(0, 30));
+       }),
+       1, "Key2.png: error: not a PNG", ""},
+      {"skins", "a broken PNG given to the simulator: the run goes on without it",
+       sim + " --skin myskin --script s.txt",
+       both(skin("myskin", [](const fs::path& s) { put(s / "Fon.png", garbage(500)); }),
+            file("s.txt", "player start\naddon start\nkey hot\nwait 1600\nexpect panel shown\n")),
+       0, "tunestrip-sim: Fon.png: error: not a PNG, JPEG, BMP or GIF picture the phone can decode",
+       ""},
+      {"skins", "a skin folder that is a file", skin_tool + " check plain.txt",
+       file("plain.txt", "x"), 1, "tunestrip-skin: plain.txt: not a folder", ""},
+      // ---- music
+      {"music", "a zero-byte music file", info + " zero.mp3", empty_file("zero.mp3"), 0,
+       "found=0", ""},
+      {"music", "garbage named .mp3", info + " noise.mp3", file("noise.mp3", garbage(100000)), 0,
+       "found=0", ""},
+      {"music", "a zero-byte file as the simulator's music", sim + " --music zero.mp3",
+       empty_file("zero.mp3"), 1, "tunestrip-sim: --music: ", ""},
+      {"music", "a folder of files that are not MP3", sim + " --music notes",
+       both(file("notes/a.mp3", garbage(5000)), file("notes/b.txt", "words\n")), 1,
+       "tunestrip-sim: --music: ", ""},
+      {"music", "a track with 8 MB of tags", info + " big.mp3", huge_tag("big.mp3"), 0,
+       "found=1", ""},
+      {"music", "a track with 8 MB of tags played with the panel shown",
+       sim + " --music big.mp3 --script s.txt",
+       both(huge_tag("big.mp3"),
+            file("s.txt", "player start\naddon start\nkey hot\nwait 2000\nexpect panel shown\n")),
+       0, "Ran 2.0 s of virtual time", ""},
+  };
+}
+
+std::string markdown_cell(std::string s) {
+  for (size_t i = 0; (i = s.find('|', i)) != std::string::npos; i += 2) s.replace(i, 1, "\\|");
+  return s;
+}
+
+TEST(BadInput, EachGetsItsStatusAndMessageAndLeavesFilesWhole) {
+  std::ofstream table;
+  if (const char* p = std::getenv("TS_BAD_INPUT_TABLE")) table.open(p);
+  for (const Row& r : rows()) {
+    SCOPED_TRACE(r.input + ": " + r.command);
+    ts::TempDir dir;
+    if (r.make) r.make(dir.path());
+    const fs::path kept = r.unchanged.empty() ? fs::path() : dir.path() / r.unchanged;
+    const std::string before = kept.empty() ? "" : ts::read_file(kept);
+    const fs::path err = dir.path() / ".stderr";
+    std::string out;
+    // Nothing may hang: a run that takes two minutes is stopped (status 124).
+    const int status = ts::run_command("cd '" + dir.path().string() + "' && timeout 120 " +
+                                           (ts::bin_dir() / r.command).string() +
+                                           " </dev/null 2>.stderr >.stdout",
+                                       &out);
+    // What it says: standard error, then standard output.
+    const std::string said = ts::read_file(err) + ts::read_file(dir.path() / ".stdout");
+    EXPECT_EQ(status, r.status) << said;
+    EXPECT_NE(said.find(r.message), std::string::npos) << said;
+    EXPECT_EQ(said.find("Sanitizer"), std::string::npos) << said;
+    EXPECT_EQ(said.find("runtime error"), std::string::npos) << said;
+    if (!kept.empty()) {
+      EXPECT_EQ(ts::read_file(kept), before);
+      // Nothing half-written beside it.
+      for (const auto& e : fs::directory_iterator(kept.parent_path()))
+        EXPECT_EQ(e.path().filename().string().rfind("." + kept.filename().string() + ".", 0),
+                  std::string::npos)
+            << e.path();
+    }
+    if (table.is_open()) {
+      // The line that holds the message.
+      const size_t at = said.find(r.message);
+      const size_t from = at == std::string::npos ? 0 : said.rfind('\n', at) + 1;
+      std::string line = said.substr(from, said.find('\n', from) - from);
+      table << "| " << r.kind << " | " << markdown_cell(r.input) << " | `"
+            << markdown_cell(r.command) << "` | " << status << " | " << markdown_cell(line)
+            << " |\n";
+    }
+  }
+}
+
+}  // namespace
