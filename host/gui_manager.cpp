@@ -98,7 +98,6 @@ GUI* GuiManager::create(GUI* storage, DispDescProc destr, DispDescProc constr, B
   r->obj = new (r->memory.get()) DISP_OBJ{r};
   storage->impl = r;
   records_.emplace(storage, std::move(rec));
-  ++created_;
 
   int ok = 1;
   if (r->on_create) run_method(r, false, [&] { ok = r->on_create(r->obj); });

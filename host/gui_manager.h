@@ -120,7 +120,6 @@ class GuiManager {
   size_t drop_code_in(uintptr_t lo, uintptr_t hi);
 
   size_t live() const { return records_.size(); }
-  size_t created() const { return created_; }
   uint64_t redraws() const { return redraws_; }     // redraw methods run
   uint64_t frames() const { return frames_; }       // frames composed
   bool is_live(const GUI* gui) const;
@@ -149,7 +148,6 @@ class GuiManager {
   GC screen_gc_;
   bool screen_dirty_ = true;
   bool composing_ = false;
-  size_t created_ = 0;
   uint64_t redraws_ = 0;
   uint64_t frames_ = 0;
   std::map<int, std::function<void(int64_t)>> frame_listeners_;
