@@ -15,13 +15,6 @@
 #include "host/text_store.h"
 
 namespace host {
-namespace {
-
-inline uint8_t mix(uint32_t src, uint32_t dst, uint32_t a) {
-  return uint8_t((src * a + dst * (255 - a) + 127) / 255);
-}
-
-}  // namespace
 
 Screen::Screen(Phone& phone)
     : phone_(phone),
@@ -76,33 +69,11 @@ void Screen::put565(int x, int y, uint16_t v) {
   store(mem_ + (size_t(y) * size_t(width_) + size_t(x)) * 2, v);
 }
 
-void Screen::store(uint8_t* p, uint16_t v) const {
-  if (family_ == 8) {
-    p[0] = uint8_t(v >> 8);
-    p[1] = uint8_t(v);
-  } else {
-    p[0] = uint8_t(v);
-    p[1] = uint8_t(v >> 8);
-  }
-}
-
 void Screen::clear(uint32_t rgb) {
   const uint16_t v = to565(rgb);
   for (int y = 0; y < height_; ++y)
     for (uint8_t *p = at(0, y), *end = p + size_t(width_) * 2; p != end; p += 2) store(p, v);
   ++generation_;
-}
-
-void Screen::blend_at(uint8_t* p, uint32_t argb, uint32_t a) {
-  uint32_t out = argb;
-  if (a != 255) {
-    uint16_t v = family_ == 8 ? uint16_t(p[0] << 8 | p[1]) : uint16_t(p[1] << 8 | p[0]);
-    uint32_t d = from565(v);
-    out = uint32_t(mix((argb >> 16) & 0xFF, (d >> 16) & 0xFF, a)) << 16 |
-          uint32_t(mix((argb >> 8) & 0xFF, (d >> 8) & 0xFF, a)) << 8 |
-          mix(argb & 0xFF, d & 0xFF, a);
-  }
-  store(p, to565(out));
 }
 
 void Screen::blend(int x, int y, uint32_t argb, uint8_t coverage, const Box& clip) {
@@ -175,23 +146,19 @@ void Screen::fill(const Box& box, uint32_t argb, const Box& clip) {
   if ((argb >> 24) == 0) return;
   Box b = box.intersect(clip).intersect(bounds());
   if (b.empty()) return;
-  auto paint = [&] {
-    const uint32_t a = argb >> 24;
+  const size_t row = size_t(b.width()) * 2;
+  if ((argb >> 24) == 255) {
+    // Opaque: one row made once and copied, cheaper than any memo.
     const uint16_t v = to565(argb);
-    for (int y = b.y1; y < b.y2; ++y) {
-      uint8_t* p = at(b.x1, y);
-      uint8_t* end = p + size_t(b.width()) * 2;
-      if (a == 255)
-        for (; p != end; p += 2) store(p, v);
-      else
-        for (; p != end; p += 2) blend_at(p, argb, a);
-    }
-  };
-  // An opaque fill costs no more than the memo would.
-  if ((argb >> 24) == 255)
-    paint();
-  else
-    memoized({1, argb, 0, 0, 0, 0}, b, paint);
+    scratch_.resize(row);
+    for (size_t i = 0; i < row; i += 2) store(&scratch_[i], v);
+    for (int y = b.y1; y < b.y2; ++y) std::memcpy(at(b.x1, y), scratch_.data(), row);
+  } else {
+    memoized({1, argb, 0, 0, 0, 0}, b, [&] {
+      for (int y = b.y1; y < b.y2; ++y)
+        for (uint8_t *p = at(b.x1, y), *end = p + row; p != end; p += 2) blend_at(p, argb, argb >> 24);
+    });
+  }
   ++generation_;
 }
 

@@ -113,10 +113,29 @@ class Screen {
  private:
   // Blends one pixel known to lie inside the screen; `a` is the effective alpha, 1..255.
   void blend_inside(int x, int y, uint32_t argb, uint32_t a) { blend_at(at(x, y), argb, a); }
-  void blend_at(uint8_t* p, uint32_t argb, uint32_t a);
+  void blend_at(uint8_t* p, uint32_t argb, uint32_t a) {
+    uint32_t out = argb;
+    if (a != 255) {
+      uint32_t d = from565(family_ == 8 ? uint16_t(p[0] << 8 | p[1]) : uint16_t(p[1] << 8 | p[0]));
+      out = mix((argb >> 16) & 0xFF, (d >> 16) & 0xFF, a) << 16 |
+            mix((argb >> 8) & 0xFF, (d >> 8) & 0xFF, a) << 8 | mix(argb & 0xFF, d & 0xFF, a);
+    }
+    store(p, to565(out));
+  }
+  static uint32_t mix(uint32_t src, uint32_t dst, uint32_t a) {
+    return (src * a + dst * (255 - a) + 127) / 255;
+  }
   uint8_t* at(int x, int y) const { return mem_ + (size_t(y) * size_t(width_) + size_t(x)) * 2; }
   // Stores one pixel value in the family's byte order.
-  void store(uint8_t* p, uint16_t v) const;
+  void store(uint8_t* p, uint16_t v) const {
+    if (family_ == 8) {
+      p[0] = uint8_t(v >> 8);
+      p[1] = uint8_t(v);
+    } else {
+      p[0] = uint8_t(v);
+      p[1] = uint8_t(v >> 8);
+    }
+  }
 
   // Frames repeat: the same picture is drawn at the same place over the same pixels again and
   // again (the frozen backdrop, the panel's background, the buttons). A memo keeps, for a call,
