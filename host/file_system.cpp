@@ -1,5 +1,10 @@
 #include "host/file_system.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <random>
 #include <stdexcept>
@@ -46,15 +51,31 @@ std::vector<std::string> components(std::u16string_view path) {
   return out;
 }
 
-// The entry of `dir` whose name equals `name` without regard to case.
-std::optional<fs::path> find_entry(const fs::path& dir, const std::string& name) {
-  fs::path exact = dir / name;
+// The entry of `dir` whose name equals `name` without regard to case, searched for.
+std::optional<fs::path> search_entry(const fs::path& dir, const std::string& name) {
   std::error_code ec;
-  if (fs::exists(exact, ec)) return exact;
   std::string want = ascii_lower(name);
   for (const auto& e : fs::directory_iterator(dir, ec))
     if (ascii_lower(e.path().filename().string()) == want) return e.path();
   return std::nullopt;
+}
+
+// The entry of `dir` whose name equals `name` without regard to case: the name as given, else
+// the one found.
+std::optional<fs::path> find_entry(const fs::path& dir, const std::string& name) {
+  fs::path exact = dir / name;
+  std::error_code ec;
+  if (fs::exists(exact, ec)) return exact;
+  return search_entry(dir, name);
+}
+
+// Opens `path` (the name as given usually matches: one system call) or else the entry of its
+// folder that matches without regard to case. A PC descriptor, or -1.
+int open_matching(const fs::path& dir, const std::string& name, int flags) {
+  int fd = ::open((dir / name).c_str(), flags | O_CLOEXEC);
+  if (fd >= 0 || errno != ENOENT) return fd;
+  auto e = search_entry(dir, name);
+  return e ? ::open(e->c_str(), flags | O_CLOEXEC) : -1;
 }
 
 bool safe_component(const std::string& c) { return c != "." && c != ".."; }
@@ -71,7 +92,7 @@ FileSystem::FileSystem(fs::path root) : root_(std::move(root)) {
 }
 
 FileSystem::~FileSystem() {
-  for (auto& [fd, f] : fds_) std::fclose(f);
+  for (auto& [fd, o] : fds_) ::close(o.os_fd);
   if (temporary_) {
     std::error_code ec;
     fs::remove_all(root_, ec);
@@ -180,28 +201,47 @@ bool FileSystem::read_only(std::u16string_view folder) const {
 }
 
 int FileSystem::open(std::u16string_view folder, std::u16string_view name, int mode) {
+  int fd = open_file(folder, name, mode);
+  if (fd < 0) ++failed_opens_;
+  return fd;
+}
+
+int FileSystem::open_file(std::u16string_view folder, std::u16string_view name, int mode) {
   bool writing = (mode & 0x200) != 0 || (mode & 0x4) != 0;
-  std::optional<fs::path> p;
+  int os_fd = -1;
   if (writing) {
     if (read_only(folder)) return -1;
-    p = resolve(folder, name, true);
+    auto p = resolve(folder, name, true);
+    if (!p) return -1;
+    os_fd = ::open(p->c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   } else {
-    p = resolve(folder, name, false);
+    std::string n = utf16_to_utf8(name);
+    if (n.empty() || n.find('/') != std::string::npos || !safe_component(n)) return -1;
+    auto dir = map_folder(folder, false);
+    if (!dir) return -1;
+    os_fd = open_matching(*dir, n, O_RDONLY);
   }
-  if (!p) return -1;
-  std::error_code ec;
-  if (fs::is_directory(*p, ec)) return -1;
-  std::FILE* f = std::fopen(p->c_str(), writing ? "w+b" : "rb");
-  if (!f) return -1;
+  if (os_fd < 0) return -1;
+  struct stat st;
+  if (::fstat(os_fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    ::close(os_fd);
+    return -1;
+  }
+  Open o;
+  o.os_fd = os_fd;
+  o.writing = writing;
+  o.size = uint64_t(st.st_size) > 0xFFFFFFFFu ? 0xFFFFFFFFu : uint32_t(st.st_size);
+  o.folder = folder;
+  o.name = name;
   int fd = next_fd_++;
-  fds_[fd] = f;
+  fds_.emplace(fd, std::move(o));
   return fd;
 }
 
 int FileSystem::close(int fd) {
   auto it = fds_.find(fd);
   if (it == fds_.end()) return -1;
-  std::fclose(it->second);
+  ::close(it->second.os_fd);
   fds_.erase(it);
   return 0;
 }
@@ -210,34 +250,57 @@ int FileSystem::read(int fd, void* buf, int size) {
   auto it = fds_.find(fd);
   if (it == fds_.end() || size < 0 || (!buf && size > 0)) return -1;
   ++reads_;
-  size_t n = std::fread(buf, 1, size_t(size), it->second);
-  bytes_read_ += n;
-  return int(n);
+  // Up to `size` bytes, fewer only at the end of the file.
+  size_t got = 0;
+  while (got < size_t(size)) {
+    ssize_t n = ::read(it->second.os_fd, static_cast<char*>(buf) + got, size_t(size) - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    got += size_t(n);
+  }
+  bytes_read_ += got;
+  return int(got);
 }
 
 int FileSystem::write(int fd, const void* buf, int size) {
   auto it = fds_.find(fd);
   if (it == fds_.end() || size < 0 || (!buf && size > 0)) return -1;
-  size_t n = std::fwrite(buf, 1, size_t(size), it->second);
-  std::fflush(it->second);
-  return int(n);
+  size_t put = 0;
+  while (put < size_t(size)) {
+    ssize_t n = ::write(it->second.os_fd, static_cast<const char*>(buf) + put, size_t(size) - put);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    put += size_t(n);
+  }
+  return int(put);
 }
 
 int FileSystem::seek(int fd, int offset, int whence) {
   auto it = fds_.find(fd);
   if (it == fds_.end() || whence < 0 || whence > 2) return -1;
   static const int origins[] = {SEEK_SET, SEEK_CUR, SEEK_END};
-  if (std::fseek(it->second, offset, origins[whence]) != 0) return -1;
-  return int(std::ftell(it->second));
+  off_t pos = ::lseek(it->second.os_fd, offset, origins[whence]);
+  return pos < 0 ? -1 : int(pos);
 }
 
 int FileSystem::stat(std::u16string_view folder, std::u16string_view name, uint32_t* size) const {
-  auto p = resolve(folder, name, false);
-  std::error_code ec;
-  if (!p || !fs::is_regular_file(*p, ec)) return -1;
-  auto s = fs::file_size(*p, ec);
-  if (ec) return -1;
-  if (size) *size = s > 0xFFFFFFFFu ? 0xFFFFFFFFu : uint32_t(s);
+  for (const auto& [fd, o] : fds_)
+    if (!o.writing && o.folder == folder && o.name == name) {
+      if (size) *size = o.size;
+      return 0;
+    }
+  std::string n = utf16_to_utf8(name);
+  if (n.empty() || n.find('/') != std::string::npos || !safe_component(n)) return -1;
+  auto dir = map_folder(folder, false);
+  if (!dir) return -1;
+  struct stat st;
+  if (::stat((*dir / n).c_str(), &st) != 0) {
+    if (errno != ENOENT) return -1;
+    auto e = search_entry(*dir, n);
+    if (!e || ::stat(e->c_str(), &st) != 0) return -1;
+  }
+  if (!S_ISREG(st.st_mode)) return -1;
+  if (size) *size = uint64_t(st.st_size) > 0xFFFFFFFFu ? 0xFFFFFFFFu : uint32_t(st.st_size);
   return 0;
 }
 

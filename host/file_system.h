@@ -46,15 +46,25 @@ class FileSystem {
   int read(int fd, void* buf, int size);
   int write(int fd, const void* buf, int size);
   int seek(int fd, int offset, int whence);
-  // 0 and the size when the file exists, -1 when it does not.
+  // 0 and the size when the file exists, -1 when it does not. A file held open for reading under
+  // the same folder and name answers from what its open learned, without asking the PC again.
   int stat(std::u16string_view folder, std::u16string_view name, uint32_t* size) const;
 
   size_t open_files() const { return fds_.size(); }
   uint64_t reads() const { return reads_; }
   uint64_t bytes_read() const { return bytes_read_; }
+  // Opens that failed, whatever the reason (a tool looks for why only then).
+  uint64_t failed_opens() const { return failed_opens_; }
 
  private:
-  struct Open;
+  // An open file: the PC's descriptor, and the size found when it was opened for reading.
+  struct Open {
+    int os_fd = -1;
+    bool writing = false;
+    uint32_t size = 0;
+    std::u16string folder, name;  // as the add-on named it
+  };
+  int open_file(std::u16string_view folder, std::u16string_view name, int mode);
   std::optional<std::filesystem::path> map_folder(std::u16string_view folder, bool create) const;
   bool read_only(std::u16string_view folder) const;
 
@@ -62,10 +72,11 @@ class FileSystem {
   bool temporary_ = false;
   std::map<std::u16string, std::filesystem::path> mounts_;
   std::set<std::string> read_only_;  // lower-case UTF-8 phone folders
-  std::map<int, std::FILE*> fds_;
+  std::map<int, Open> fds_;
   int next_fd_ = 3;
   uint64_t reads_ = 0;
   uint64_t bytes_read_ = 0;
+  uint64_t failed_opens_ = 0;
 };
 
 }  // namespace host

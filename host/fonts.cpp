@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <string>
 #include <tuple>
+#include <unordered_map>
 #include <vector>
 
 #include "host/codes.h"
@@ -36,6 +37,9 @@ struct Fonts::Impl {
   FT_Face faces[2] = {nullptr, nullptr};  // regular, bold
   std::map<std::tuple<bool, int, char32_t>, Glyph> glyphs;
   std::map<std::pair<bool, int>, FontMetrics> metrics;
+  // Lines laid out, by their text followed by the font id; forgotten all at once when full.
+  static constexpr size_t kMaxLayouts = 512;
+  std::unordered_map<std::u16string, TextLayout> layouts;
 
   Impl() {
     if (FT_Init_FreeType(&library)) throw std::runtime_error("FreeType cannot start");
@@ -142,6 +146,32 @@ int Fonts::text_width(std::u16string_view text, int font_id) {
     pen += impl_->glyph(s, c).advance;
   }
   return (pen + 32) >> 6;
+}
+
+const TextLayout& Fonts::layout(std::u16string_view line, int font_id) {
+  std::u16string key(line.substr(0, line.find(u'\n')));
+  key.push_back(char16_t(uint32_t(font_id) >> 16));
+  key.push_back(char16_t(font_id));
+  auto it = impl_->layouts.find(key);
+  if (it != impl_->layouts.end()) return it->second;
+  if (impl_->layouts.size() >= Impl::kMaxLayouts) impl_->layouts.clear();
+
+  FontStyle s = style(font_id);
+  const FontMetrics& m = impl_->line_metrics(s);
+  TextLayout out;
+  int pen = 0;  // 26.6 fixed point; the pen starts on a whole pixel, so rounding does not move
+  for (char32_t c : utf16_code_points(std::u16string_view(key).substr(0, key.size() - 2))) {
+    const Glyph& g = impl_->glyph(s, c);
+    // The width counts every character, as text_width does; a "\r" is not drawn and moves nothing.
+    out.advance += g.advance;
+    if (c == U'\r') continue;
+    if (g.width > 0 && g.rows > 0)
+      out.glyphs.push_back({((pen + 32) >> 6) + g.left, m.ascent - g.top, g.width, g.rows,
+                            g.coverage.data()});
+    pen += g.advance;
+  }
+  out.advance = (out.advance + 32) >> 6;
+  return impl_->layouts.emplace(std::move(key), std::move(out)).first->second;
 }
 
 void Fonts::render(std::u16string_view text, int font_id, int x, int top, const Plot& plot) {

@@ -19,6 +19,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace host {
 
@@ -33,6 +34,18 @@ struct FontMetrics {
   int ascent = 0;       // pixels above the baseline
   int descent = 0;      // pixels below it
   int line_height = 0;  // baseline to baseline
+};
+
+// One line of text laid out from a pen at x = 0 with the line's top at y = 0: where each glyph's
+// coverage bitmap lands (characters the font lacks have its missing-glyph box; "\r" draws
+// nothing).
+struct TextLayout {
+  struct Placed {
+    int x = 0, y = 0, width = 0, rows = 0;
+    const uint8_t* coverage = nullptr;  // rows × width values, 1..255 where the glyph touches
+  };
+  std::vector<Placed> glyphs;
+  int advance = 0;  // the line's width in pixels, as text_width gives it
 };
 
 class Fonts {
@@ -56,6 +69,11 @@ class Fonts {
   FontMetrics metrics(int font_id);
   // Advance width in pixels of one line of text (up to its first "\n").
   int text_width(std::u16string_view text, int font_id);
+
+  // The layout of one line (up to its first "\n") in a font id. Lines are laid out once and kept
+  // (the panel draws each label five times a frame, for its outline); the reference is valid
+  // until the next call.
+  const TextLayout& layout(std::u16string_view line, int font_id);
 
   // Rasterises `text` with the top of its first line at y = `top` and its pen starting at `x`
   // (each further line starts at `x` again); calls plot(x, y, coverage 1..255) for every pixel

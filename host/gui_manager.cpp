@@ -3,15 +3,13 @@
 #include "host/memory.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <new>
 
 #include "host/event_queue.h"
-#include "host/fonts.h"
 #include "host/media_player.h"
 #include "host/phone.h"
+#include "host/phone_screens.h"
 #include "host/service_table.h"
-#include "host/wstr.h"
 
 namespace host {
 
@@ -98,7 +96,6 @@ GUI* GuiManager::create(GUI* storage, DispDescProc destr, DispDescProc constr, B
   r->obj = new (r->memory.get()) DISP_OBJ{r};
   storage->impl = r;
   records_.emplace(storage, std::move(rec));
-  ++created_;
 
   int ok = 1;
   if (r->on_create) run_method(r, false, [&] { ok = r->on_create(r->obj); });
@@ -151,16 +148,26 @@ void GuiManager::free(GUI* gui) {
 void GuiManager::teardown(Record* r) {
   r->closing = true;
   GUI* gui = r->gui;
-  if (r->shown) screen_dirty_ = true;
-  shown_.erase(std::remove(shown_.begin(), shown_.end(), gui), shown_.end());
-  r->shown = false;
+  hide(r);
   if (r->on_close) run_method(r, false, [&] { r->on_close(r->obj); });
   if (r->destr) r->destr(&r->desc);
+  forget(r);
+  // The storage was the add-on's until creation; from then on it is ours to free.
+  if (phone_.memory().owns(gui)) phone_.memory().free(gui);
+}
+
+void GuiManager::hide(Record* r) {
+  if (r->shown) screen_dirty_ = true;
+  shown_.erase(std::remove(shown_.begin(), shown_.end(), r->gui), shown_.end());
+  r->shown = false;
+}
+
+void GuiManager::forget(Record* r) {
+  GUI* gui = r->gui;
+  hide(r);
   if (current_ == r) current_ = nullptr;
   records_.erase(gui);
   if (on_free_) on_free_(gui);
-  // The storage was the add-on's until creation; from then on it is ours to free.
-  if (phone_.memory().owns(gui)) phone_.memory().free(gui);
 }
 
 void GuiManager::invalidate(DISP_OBJ* obj) {
@@ -284,22 +291,12 @@ size_t GuiManager::drop_code_in(uintptr_t lo, uintptr_t hi) {
     auto a = reinterpret_cast<uintptr_t>(f);
     return f && a >= lo && a < hi;
   };
-  size_t n = 0;
-  for (auto it = records_.begin(); it != records_.end();) {
-    Record* r = it->second.get();
-    if (in(r->destr) || in(r->on_create) || in(r->on_close) || in(r->on_redraw) || in(r->on_key)) {
-      GUI* gui = r->gui;
-      if (r->shown) screen_dirty_ = true;
-      shown_.erase(std::remove(shown_.begin(), shown_.end(), gui), shown_.end());
-      if (current_ == r) current_ = nullptr;
-      it = records_.erase(it);
-      if (on_free_) on_free_(gui);
-      ++n;
-    } else {
-      ++it;
-    }
-  }
-  return n;
+  std::vector<Record*> dropped;
+  for (auto& [g, r] : records_)
+    if (in(r->destr) || in(r->on_create) || in(r->on_close) || in(r->on_redraw) || in(r->on_key))
+      dropped.push_back(r.get());
+  for (Record* r : dropped) forget(r);
+  return dropped.size();
 }
 
 bool GuiManager::is_live(const GUI* gui) const { return find(gui) != nullptr; }
@@ -321,129 +318,12 @@ std::optional<GuiInfo> GuiManager::info(const GUI* gui) const {
   return GuiInfo(*r);
 }
 
-// The screen beneath the GUI objects ------------------------------------------------------------
-
-namespace {
-
-// Fonts of the phone's own screens (see Fonts for the sizes).
-constexpr int FONT_SMALL = 0x2010;       // 12 px
-constexpr int FONT_TEXT = 0x2012;        // 14 px
-constexpr int FONT_TITLE = 0x2114;       // 16 px bold
-constexpr int FONT_CLOCK = 0x2128;       // 32 px bold
-constexpr int FONT_ART = 0x2040;         // 51 px
-
-constexpr uint32_t BG_TOP = 0xFF1C2433;
-constexpr uint32_t BG_BOTTOM = 0xFF090C12;
-constexpr uint32_t BAR = 0x70000000;
-constexpr uint32_t TEXT_MAIN = 0xFFF2F5FA;
-constexpr uint32_t TEXT_DIM = 0xFF8FA3BA;
-constexpr uint32_t ACCENT = 0xFF4FC3F7;
-constexpr uint32_t TRACK = 0xFF33405A;
-
-std::u16string u16(const std::string& s) { return utf8_to_utf16(s); }
-
-std::u16string clock_text(int seconds) {
-  if (seconds < 0) seconds = 0;
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%02d:%02d", seconds / 60, seconds % 60);
-  return u16(buf);
-}
-
-// Time of day on the phone: the virtual clock starts at 12:00.
-std::u16string time_of_day(int64_t ms) {
-  int64_t minutes = 12 * 60 + ms / 60000;
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "%02d:%02d", int(minutes / 60 % 24), int(minutes % 60));
-  return u16(buf);
-}
-
-}  // namespace
-
 void GuiManager::paint_beneath() {
-  if (phone_.player().now_playing().running)
-    paint_player();
-  else
-    paint_idle();
-}
-
-void GuiManager::paint_idle() {
-  Screen& s = phone_.screen();
-  const Box all = s.bounds();
-  const int w = s.width(), h = s.height();
-  s.gradient(all, BG_TOP, BG_BOTTOM, all);
-  s.fill({0, 0, w, 18}, BAR, all);
-  s.draw_text(u"TuneStrip phone", FONT_SMALL, ALIGN_LEFT, {4, 2, w - 4, 18}, TEXT_DIM, all);
-  const int64_t now = phone_.queue().now();
-  s.draw_text(time_of_day(now), FONT_CLOCK, ALIGN_CENTER, {0, h / 3 - 20, w, h / 3 + 24},
-              TEXT_MAIN, all);
-  s.draw_text(u"Media player is off", FONT_TEXT, ALIGN_CENTER, {0, h / 3 + 30, w, h / 3 + 50},
-              TEXT_DIM, all);
-  s.fill({0, h - 22, w, h}, BAR, all);
-  s.draw_text(u"Menu", FONT_TEXT, ALIGN_CENTER, {0, h - 20, w, h}, TEXT_MAIN, all);
-}
-
-void GuiManager::paint_player() {
-  Screen& s = phone_.screen();
-  const Box all = s.bounds();
-  const int w = s.width(), h = s.height();
   const NowPlaying np = phone_.player().now_playing();
-
-  s.gradient(all, BG_TOP, BG_BOTTOM, all);
-  // Status bar: the player's name and the time of day.
-  s.fill({0, 0, w, 18}, BAR, all);
-  s.draw_text(u"Media player", FONT_SMALL, ALIGN_LEFT, {4, 2, w - 50, 18}, TEXT_DIM, all);
-  s.draw_text(time_of_day(phone_.queue().now()), FONT_SMALL, ALIGN_RIGHT, {w - 60, 2, w - 4, 18},
-              TEXT_DIM, all);
-
-  // Artwork placeholder: a framed square with a note.
-  const int art = std::min(96, w / 2);
-  const Box art_box{(w - art) / 2, 28, (w + art) / 2, 28 + art};
-  s.gradient(art_box, 0xFF34507A, 0xFF1E2B42, all);
-  s.draw_rect(art_box, 0xFF46618C, 0, all);
-  s.draw_text(u"\u266B", FONT_ART, ALIGN_CENTER, {art_box.x1, art_box.y1 + art / 2 - 32,
-                                                  art_box.x2, art_box.y2},
-              0xC0FFFFFF, all);
-
-  int y = art_box.y2 + 10;
-  s.draw_text(np.title.empty() ? u"Unknown title" : np.title, FONT_TITLE, ALIGN_CENTER,
-              {6, y, w - 6, y + 20}, TEXT_MAIN, all);
-  y += 22;
-  s.draw_text(np.artist.empty() ? u"Unknown artist" : np.artist, FONT_TEXT, ALIGN_CENTER,
-              {6, y, w - 6, y + 18}, TEXT_DIM, all);
-  y += 26;
-
-  // Progress line and times.
-  const int x1 = 16, x2 = w - 16;
-  s.fill({x1, y, x2, y + 3}, TRACK, all);
-  int done = x1;
-  if (np.length > 0)
-    done = x1 + int(int64_t(std::clamp(np.position, 0, np.length)) * (x2 - x1) / np.length);
-  s.fill({x1, y, done, y + 3}, ACCENT, all);
-  s.fill({done - 2, y - 2, done + 3, y + 5}, TEXT_MAIN, all);
-  y += 8;
-  s.draw_text(clock_text(np.position), FONT_SMALL, ALIGN_LEFT, {x1, y, x1 + 60, y + 16}, TEXT_MAIN,
-              all);
-  s.draw_text(clock_text(np.length), FONT_SMALL, ALIGN_RIGHT, {x2 - 60, y, x2, y + 16}, TEXT_DIM,
-              all);
-  if (np.count > 0) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%d / %d", np.index + 1, np.count);
-    s.draw_text(u16(buf), FONT_SMALL, ALIGN_CENTER, {x1, y, x2, y + 16}, TEXT_DIM, all);
-  }
-  y += 22;
-  s.draw_text(np.playing ? u"\u25B6  Playing" : u"\u275A\u275A  Paused", FONT_TEXT, ALIGN_CENTER,
-              {0, y, w, y + 18}, np.playing ? ACCENT : TEXT_DIM, all);
-
-  // Volume and soft keys at the bottom.
-  s.fill({0, h - 22, w, h}, BAR, all);
-  s.draw_text(u"Options", FONT_TEXT, ALIGN_LEFT, {6, h - 20, w / 2, h}, TEXT_MAIN, all);
-  s.draw_text(u"Back", FONT_TEXT, ALIGN_RIGHT, {w / 2, h - 20, w - 6, h}, TEXT_MAIN, all);
-  const int vol = std::clamp(np.volume, 0, 15);
-  for (int i = 0; i < 15; ++i) {
-    int bx = w / 2 - 30 + i * 4;
-    int bh = 3 + i / 2;
-    s.fill({bx, h - 6 - bh, bx + 3, h - 6}, i < vol ? ACCENT : TRACK, all);
-  }
+  if (np.running)
+    paint_player_screen(phone_.screen(), np, phone_.queue().now());
+  else
+    paint_idle_screen(phone_.screen(), phone_.queue().now());
 }
 
 }  // namespace host

@@ -11,8 +11,9 @@
 // Frames. Redraws never run inside the caller: fw_gui_show and fw_disp_invalidate mark the object
 // dirty, and flush(), which the phone calls after every queued task, composes a frame: first the
 // screen beneath (the media player's own screen, or the idle screen when the player is not
-// running), then each shown GUI object from the bottom up: its backdrop (opaque black, or nothing
-// after fw_disp_set_backdrop(obj, 0)) and its redraw method. A shown object covers the whole screen.
+// running: phone_screens.h), then each shown GUI object from the bottom up: its backdrop (opaque
+// black, or nothing after fw_disp_set_backdrop(obj, 0)) and its redraw method. A shown object
+// covers the whole screen.
 // Pixel memory always holds the last composed frame; refresh_screen() recomposes it when the
 // player's state changes.
 //
@@ -120,7 +121,6 @@ class GuiManager {
   size_t drop_code_in(uintptr_t lo, uintptr_t hi);
 
   size_t live() const { return records_.size(); }
-  size_t created() const { return created_; }
   uint64_t redraws() const { return redraws_; }     // redraw methods run
   uint64_t frames() const { return frames_; }       // frames composed
   bool is_live(const GUI* gui) const;
@@ -136,10 +136,12 @@ class GuiManager {
   template <typename F>
   void run_method(Record* r, bool draws, F&& f);
   void teardown(Record* r);
+  // Takes a GUI object off the screen; what teardown and drop_code_in share.
+  void hide(Record* r);
+  // Forgets a GUI object without calling it (after its methods ran, or when its code is gone).
+  void forget(Record* r);
   bool needs_frame() const;
   void paint_beneath();
-  void paint_player();
-  void paint_idle();
 
   Phone& phone_;
   std::map<const GUI*, std::unique_ptr<Record>> records_;
@@ -149,7 +151,6 @@ class GuiManager {
   GC screen_gc_;
   bool screen_dirty_ = true;
   bool composing_ = false;
-  size_t created_ = 0;
   uint64_t redraws_ = 0;
   uint64_t frames_ = 0;
   std::map<int, std::function<void(int64_t)>> frame_listeners_;

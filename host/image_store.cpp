@@ -69,8 +69,8 @@ IMAGEID ImageStore::next_free_id() {
 IMAGEID ImageStore::insert(Entry entry) {
   IMAGEID id = next_free_id();
   if (id == NOIMAGE) return NOIMAGE;
+  entry.image.serial = ++serials_;
   images_.emplace(id, std::move(entry));
-  ++created_;
   return id;
 }
 

@@ -25,6 +25,9 @@ struct Image {
   int width = 0;
   int height = 0;
   std::vector<uint8_t> rgba;
+  // Set by the store that holds the picture, never the same twice in one phone (0 outside a
+  // store): the screen knows a picture it drew before by it.
+  uint64_t serial = 0;
 
   uint32_t argb(int x, int y) const;  // 0xAARRGGBB of one pixel
 };
@@ -56,7 +59,6 @@ class ImageStore {
   const Image* get(IMAGEID id) const;
 
   size_t live() const { return images_.size(); }
-  size_t created() const { return created_; }
   size_t failed_loads() const { return failed_; }
   // Frees of ids that were never made or were freed already (0 and NOIMAGE are not counted).
   size_t bad_frees() const { return bad_frees_; }
@@ -72,7 +74,7 @@ class ImageStore {
   Phone& phone_;
   std::map<IMAGEID, Entry> images_;
   IMAGEID next_ = 1;
-  size_t created_ = 0;
+  uint64_t serials_ = 0;
   size_t failed_ = 0;
   size_t bad_frees_ = 0;
 };

@@ -12,6 +12,7 @@
 #include "host/gui_manager.h"
 #include "host/mp3_length.h"
 #include "host/phone.h"
+#include "host/player_book_layout.h"
 #include "host/player_sound.h"
 #include "host/playlist.h"
 #include "host/service_table.h"
@@ -19,6 +20,7 @@
 #include "host/wstr.h"
 
 namespace fs = std::filesystem;
+namespace pb = host::player_book;
 
 namespace host {
 namespace {
@@ -28,21 +30,10 @@ constexpr uint32_t kImageSize = 0x100;
 constexpr uint32_t kRecordSize = 0x20;
 constexpr int64_t kMinPlayMs = 1000;  // an undecodable track still takes time, so time moves on
 
-// Offsets of the current-track record.
-constexpr uint32_t kRecFolder = 0x04;
-constexpr uint32_t kRecName = 0x08;
-constexpr uint32_t kRecLength = 0x10;
-
 // The play-time record's fields.
 constexpr uint32_t kTickHours = 0x24;
 constexpr uint32_t kTickMinutes = 0x28;
 constexpr uint32_t kTickSeconds = 0x2C;
-
-bool first_layout(uint32_t platform_id) {
-  return platform_id == 0x7100 || platform_id == 0x8000 || platform_id == 0x8040;
-}
-
-uint32_t record_offset(uint32_t platform_id) { return first_layout(platform_id) ? 0x6C : 0x74; }
 
 bool within(const fs::path& p, const fs::path& base) {
   fs::path rel = p.lexically_relative(base);
@@ -152,17 +143,17 @@ FwAddr MediaPlayer::store_wstr(FwAddr& buf, uint32_t& cap, const std::u16string&
 
 FwAddr MediaPlayer::track_record() const {
   if (!book_) return 0;
-  return phone_.arena().read32(image_ + record_offset(phone_.options().platform_id));
+  return phone_.arena().read32(image_ + pb::record_offset(phone_.options().platform_id));
 }
 
 void MediaPlayer::write_track() {
   Arena& a = phone_.arena();
   forget_if_changed(index_);
   const TrackInfo& ti = info(index_);
-  a.write32(record_ + kRecFolder, store_wstr(folder_buf_, folder_cap_, folders_[index_]));
-  a.write32(record_ + kRecName, store_wstr(name_buf_, name_cap_, names_[index_]));
-  a.write32(record_ + kRecLength, uint32_t(ti.length_s));
-  a.write32(image_ + record_offset(phone_.options().platform_id), record_);
+  a.write32(record_ + pb::kRecordFolder, store_wstr(folder_buf_, folder_cap_, folders_[index_]));
+  a.write32(record_ + pb::kRecordName, store_wstr(name_buf_, name_cap_, names_[index_]));
+  a.write32(record_ + pb::kRecordLength, uint32_t(ti.length_s));
+  a.write32(image_ + pb::record_offset(phone_.options().platform_id), record_);
   write_book_fields();
 }
 
@@ -170,20 +161,20 @@ void MediaPlayer::write_book_fields() {
   Arena& a = phone_.arena();
   uint32_t count = uint32_t(tracks_.size());
   uint32_t index = uint32_t(index_);
-  if (first_layout(phone_.options().platform_id)) {
+  if (pb::first_layout(phone_.options().platform_id)) {
     uint16_t count16 = uint16_t(std::min<uint32_t>(count, 0xFFFF));
-    a.write16(image_ + 0x80, forms_.count_at_0x84_only ? 0 : count16);
-    a.write16(image_ + 0x84, forms_.count_at_0x84_only ? count16 : 0);
-    if (!forms_.index_at_0x72 && index < 10001) {
-      a.write16(image_ + 0x5C, uint16_t(index));
-      a.write16(image_ + 0x72, 0);
+    a.write16(image_ + pb::kFirstCount, forms_.count_at_0x84_only ? 0 : count16);
+    a.write16(image_ + pb::kFirstCountFallback, forms_.count_at_0x84_only ? count16 : 0);
+    if (!forms_.index_at_0x72 && index < pb::kFirstIndexLimit) {
+      a.write16(image_ + pb::kFirstIndex, uint16_t(index));
+      a.write16(image_ + pb::kFirstIndexFallback, 0);
     } else {
-      a.write16(image_ + 0x5C, 0xFFFF);
-      a.write16(image_ + 0x72, uint16_t(std::min<uint32_t>(index, 0xFFFF)));
+      a.write16(image_ + pb::kFirstIndex, 0xFFFF);
+      a.write16(image_ + pb::kFirstIndexFallback, uint16_t(std::min<uint32_t>(index, 0xFFFF)));
     }
   } else {
-    a.write32(image_ + 0x94, count);
-    a.write16(image_ + 0x7A, uint16_t(std::min<uint32_t>(index, 0xFFFF)));
+    a.write32(image_ + pb::kSecondCount, count);
+    a.write16(image_ + pb::kSecondIndex, uint16_t(std::min<uint32_t>(index, 0xFFFF)));
   }
 }
 
@@ -291,7 +282,7 @@ void MediaPlayer::close() {
   stop_timer();
   playing_ = false;
   sound_->stop();
-  phone_.arena().write32(image_ + record_offset(phone_.options().platform_id), 0);
+  phone_.arena().write32(image_ + pb::record_offset(phone_.options().platform_id), 0);
   BOOK* book = book_;
   book_ = nullptr;
   phone_.books().destroy_firmware_book(book);
@@ -419,7 +410,5 @@ void fw_player_play_pause(int) {
 }
 
 BookPredicate fw_player_book_predicate() { return &is_player_book; }
-
-int fw_platform_id() { return int(phone().options().platform_id); }
 
 }  // namespace host::svc

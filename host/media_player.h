@@ -2,13 +2,7 @@
 // and current-track record in firmware memory (laid out by platform id), and sends the play,
 // track-changed, closed and play-time events to every book.
 //
-// Book image (firmware memory, the book's `addr`):
-//   ids 0x7100, 0x8000, 0x8040: current-track record pointer at 0x6C; track count u16 at 0x80
-//     (or, in the fallback form, 0 there and the count at 0x84); 0-based track index u16 at 0x5C
-//     when below 10001, else 0xFFFF at 0x5C and the index at 0x72.
-//   id 0x9900 (and any other id): record pointer at 0x74; count 32-bit at 0x94; index u16 at 0x7A.
-// Current-track record: folder wide string pointer at 4, file name pointer at 8, length in
-// seconds (32-bit) at 0x10. The record pointer is 0 when there is no current track.
+// Book image (firmware memory, the book's `addr`) and current-track record: player_book_layout.h.
 //
 // Playing: the position advances with the virtual clock while playing; each whole second of
 // play time sends MEDIAPLAYER_PLAY_TIMER (hours, minutes, seconds at 0x24, 0x28, 0x2C). At the

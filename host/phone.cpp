@@ -162,3 +162,10 @@ Phone::~Phone() {
 }
 
 }  // namespace host
+
+namespace host::svc {
+
+// The firmware's platform id, as the phone was made (Options::platform_id).
+int fw_platform_id() { return int(phone().options().platform_id); }
+
+}  // namespace host::svc

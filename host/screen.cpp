@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <stdexcept>
 #include <string>
 
@@ -15,13 +16,6 @@
 #include "host/text_store.h"
 
 namespace host {
-namespace {
-
-inline uint8_t mix(uint32_t src, uint32_t dst, uint32_t a) {
-  return uint8_t((src * a + dst * (255 - a) + 127) / 255);
-}
-
-}  // namespace
 
 Screen::Screen(Phone& phone)
     : phone_(phone),
@@ -76,34 +70,11 @@ void Screen::put565(int x, int y, uint16_t v) {
   store(mem_ + (size_t(y) * size_t(width_) + size_t(x)) * 2, v);
 }
 
-void Screen::store(uint8_t* p, uint16_t v) const {
-  if (family_ == 8) {
-    p[0] = uint8_t(v >> 8);
-    p[1] = uint8_t(v);
-  } else {
-    p[0] = uint8_t(v);
-    p[1] = uint8_t(v >> 8);
-  }
-}
-
 void Screen::clear(uint32_t rgb) {
-  uint16_t v = to565(rgb);
+  const uint16_t v = to565(rgb);
   for (int y = 0; y < height_; ++y)
-    for (int x = 0; x < width_; ++x) put565(x, y, v);
+    for (uint8_t *p = at(0, y), *end = p + size_t(width_) * 2; p != end; p += 2) store(p, v);
   ++generation_;
-}
-
-void Screen::blend_inside(int x, int y, uint32_t argb, uint32_t a) {
-  uint8_t* p = mem_ + (size_t(y) * size_t(width_) + size_t(x)) * 2;
-  uint32_t out = argb;
-  if (a != 255) {
-    uint16_t v = family_ == 8 ? uint16_t(p[0] << 8 | p[1]) : uint16_t(p[1] << 8 | p[0]);
-    uint32_t d = from565(v);
-    out = uint32_t(mix((argb >> 16) & 0xFF, (d >> 16) & 0xFF, a)) << 16 |
-          uint32_t(mix((argb >> 8) & 0xFF, (d >> 8) & 0xFF, a)) << 8 |
-          mix(argb & 0xFF, d & 0xFF, a);
-  }
-  store(p, to565(out));
 }
 
 void Screen::blend(int x, int y, uint32_t argb, uint8_t coverage, const Box& clip) {
@@ -114,26 +85,97 @@ void Screen::blend(int x, int y, uint32_t argb, uint8_t coverage, const Box& cli
   ++generation_;
 }
 
+// Memos -------------------------------------------------------------------------------------------
+
+bool Screen::box_holds(const Box& b, const std::vector<uint8_t>& bytes) const {
+  const size_t row = size_t(b.width()) * 2;
+  if (bytes.size() != row * size_t(b.height())) return false;
+  const uint8_t* q = bytes.data();
+  for (int y = b.y1; y < b.y2; ++y, q += row)
+    if (std::memcmp(at(b.x1, y), q, row) != 0) return false;
+  return true;
+}
+
+void Screen::copy_out(const Box& b, std::vector<uint8_t>& bytes) const {
+  const size_t row = size_t(b.width()) * 2;
+  bytes.resize(row * size_t(b.height()));
+  uint8_t* q = bytes.data();
+  for (int y = b.y1; y < b.y2; ++y, q += row) std::memcpy(q, at(b.x1, y), row);
+}
+
+void Screen::copy_in(const Box& b, const std::vector<uint8_t>& bytes) {
+  const size_t row = size_t(b.width()) * 2;
+  const uint8_t* q = bytes.data();
+  for (int y = b.y1; y < b.y2; ++y, q += row) std::memcpy(at(b.x1, y), q, row);
+}
+
+template <typename Draw>
+void Screen::memoized(const MemoKey& key, const Box& box, Draw&& draw) {
+  Memo* memo = nullptr;
+  for (Memo& m : memos_)
+    if (m.key == key && m.box.x1 == box.x1 && m.box.y1 == box.y1 && m.box.x2 == box.x2 &&
+        m.box.y2 == box.y2) {
+      memo = &m;
+      break;
+    }
+  if (memo && box_holds(box, memo->before)) {
+    copy_in(box, memo->after);
+    memo->used = ++memo_clock_;
+    ++generation_;
+    return;
+  }
+  copy_out(box, scratch_);
+  draw();
+  if (!memo) {
+    if (memos_.size() < kMemos) {
+      memo = &memos_.emplace_back();
+    } else {
+      memo = &*std::min_element(memos_.begin(), memos_.end(),
+                                [](const Memo& a, const Memo& b) { return a.used < b.used; });
+    }
+    memo->key = key;
+    memo->box = box;
+  }
+  std::swap(memo->before, scratch_);
+  copy_out(box, memo->after);
+  memo->used = ++memo_clock_;
+}
+
+// Drawing ---------------------------------------------------------------------------------------
+
 void Screen::fill(const Box& box, uint32_t argb, const Box& clip) {
   if ((argb >> 24) == 0) return;
   Box b = box.intersect(clip).intersect(bounds());
   if (b.empty()) return;
-  for (int y = b.y1; y < b.y2; ++y)
-    for (int x = b.x1; x < b.x2; ++x) blend_inside(x, y, argb, argb >> 24);
+  const size_t row = size_t(b.width()) * 2;
+  if ((argb >> 24) == 255) {
+    // Opaque: one row made once and copied, cheaper than any memo.
+    const uint16_t v = to565(argb);
+    scratch_.resize(row);
+    for (size_t i = 0; i < row; i += 2) store(&scratch_[i], v);
+    for (int y = b.y1; y < b.y2; ++y) std::memcpy(at(b.x1, y), scratch_.data(), row);
+  } else {
+    memoized({1, argb, 0, 0, 0, 0}, b, [&] {
+      for (int y = b.y1; y < b.y2; ++y)
+        for (uint8_t *p = at(b.x1, y), *end = p + row; p != end; p += 2) blend_at(p, argb, argb >> 24);
+    });
+  }
   ++generation_;
 }
 
 void Screen::gradient(const Box& box, uint32_t top, uint32_t bottom, const Box& clip) {
   Box b = box.intersect(clip).intersect(bounds());
+  if (b.empty()) return;
   int span = std::max(1, box.height() - 1);
   for (int y = b.y1; y < b.y2; ++y) {
     uint32_t t = uint32_t((y - box.y1) * 255 / span);
     uint32_t c = 0xFF000000u | uint32_t(mix((bottom >> 16) & 0xFF, (top >> 16) & 0xFF, t)) << 16 |
                  uint32_t(mix((bottom >> 8) & 0xFF, (top >> 8) & 0xFF, t)) << 8 |
                  mix(bottom & 0xFF, top & 0xFF, t);
-    for (int x = b.x1; x < b.x2; ++x) blend_inside(x, y, c, 255);
+    const uint16_t v = to565(c);
+    for (uint8_t *p = at(b.x1, y), *end = p + size_t(b.width()) * 2; p != end; p += 2) store(p, v);
   }
-  if (!b.empty()) ++generation_;
+  ++generation_;
 }
 
 void Screen::draw_rect(const Box& box, uint32_t frame, uint32_t fill_color, const Box& clip) {
@@ -157,6 +199,16 @@ void Screen::draw_image(const Image& image, int x, int y, int w, int h, const Bo
   Box target{x, y, x + w, y + h};
   Box b = target.intersect(clip).intersect(bounds());
   if (b.empty()) return;
+  // A picture outside a store has no serial to know it by.
+  if (image.serial == 0)
+    draw_image_pixels(image, x, y, w, h, b);
+  else
+    memoized({2, int64_t(image.serial), x, y, w, h}, b,
+             [&] { draw_image_pixels(image, x, y, w, h, b); });
+  ++generation_;
+}
+
+void Screen::draw_image_pixels(const Image& image, int x, int y, int w, int h, const Box& b) {
   const int sw = image.width, sh = image.height;
   // Source span [lo, hi) of each destination column and row.
   auto spans = [](int dst0, int dst1, int origin, int dst_len, int src_len) {
@@ -179,12 +231,12 @@ void Screen::draw_image(const Image& image, int x, int y, int w, int h, const Bo
     // Natural size: one source pixel for each screen pixel.
     for (int dy = b.y1; dy < b.y2; ++dy) {
       const uint8_t* src = image.rgba.data() + (size_t(dy - y) * size_t(sw) + size_t(b.x1 - x)) * 4;
-      for (int dx = b.x1; dx < b.x2; ++dx, src += 4) {
+      uint8_t* p = at(b.x1, dy);
+      for (int dx = b.x1; dx < b.x2; ++dx, src += 4, p += 2) {
         uint32_t a = src[3];
-        if (a) blend_inside(dx, dy, a << 24 | uint32_t(src[0]) << 16 | uint32_t(src[1]) << 8 | src[2], a);
+        if (a) blend_at(p, a << 24 | uint32_t(src[0]) << 16 | uint32_t(src[1]) << 8 | src[2], a);
       }
     }
-    ++generation_;
     return;
   }
   auto cols = spans(b.x1, b.x2, x, w, sw);
@@ -213,7 +265,7 @@ void Screen::draw_image(const Image& image, int x, int y, int w, int h, const Bo
         argb = uint32_t((a + n / 2) / n) << 24 | uint32_t((r + a / 2) / a) << 16 |
                uint32_t((g + a / 2) / a) << 8 | uint32_t((bl + a / 2) / a);
       }
-      blend(dx, dy, argb, 255, b);
+      if (argb >> 24) blend_inside(dx, dy, argb, argb >> 24);
     }
   }
 }
@@ -228,27 +280,42 @@ void Screen::draw_text(std::u16string_view text, int font_id, int align, const B
   Box c = box.intersect(clip).intersect(bounds());
   if (c.empty()) return;
   Fonts& fonts = phone_.fonts();
+  const uint32_t alpha = color >> 24;
   // Each line is aligned on its own.
   int top = box.y1;
   const int line_height = fonts.metrics(font_id).line_height;
+  bool drawn = false;
   size_t start = 0;
   while (start <= text.size()) {
     size_t end = text.find(u'\n', start);
     if (end == std::u16string_view::npos) end = text.size();
     // A tag may hold a line of a million characters; no screen shows more than its first few
-    // thousand (a glyph is at least a pixel wide), so only those are measured and drawn.
-    std::u16string_view line = text.substr(start, std::min(end - start, kMaxLineChars));
+    // thousand (a glyph is at least a pixel wide), so only those are laid out and drawn.
+    const TextLayout& line =
+        fonts.layout(text.substr(start, std::min(end - start, kMaxLineChars)), font_id);
     int x = box.x1;
-    if (align == ALIGN_CENTER || align == ALIGN_RIGHT) {
-      int tw = fonts.text_width(line, font_id);
-      x = align == ALIGN_RIGHT ? box.x2 - tw : box.x1 + (box.width() - tw) / 2;
+    if (align == ALIGN_CENTER || align == ALIGN_RIGHT)
+      x = align == ALIGN_RIGHT ? box.x2 - line.advance : box.x1 + (box.width() - line.advance) / 2;
+    for (const TextLayout::Placed& g : line.glyphs) {
+      const int gx = x + g.x, gy = top + g.y;
+      const Box ink = Box{gx, gy, gx + g.width, gy + g.rows}.intersect(c);
+      for (int py = ink.y1; py < ink.y2; ++py) {
+        const uint8_t* cov = g.coverage + size_t(py - gy) * size_t(g.width) + size_t(ink.x1 - gx);
+        uint8_t* p = at(ink.x1, py);
+        for (int px = ink.x1; px < ink.x2; ++px, ++cov, p += 2) {
+          if (!*cov) continue;
+          const uint32_t a = (alpha * *cov + 127) / 255;
+          if (a == 0) continue;
+          blend_at(p, color, a);
+          drawn = true;
+        }
+      }
     }
-    fonts.render(line, font_id, x, top,
-                 [&](int px, int py, uint8_t cov) { blend(px, py, color, cov, c); });
     top += line_height;
     if (top >= c.y2) break;
     start = end + 1;
   }
+  if (drawn) ++generation_;
 }
 
 std::vector<uint8_t> Screen::rgba() const {

@@ -20,6 +20,7 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <string_view>
@@ -111,9 +112,54 @@ class Screen {
 
  private:
   // Blends one pixel known to lie inside the screen; `a` is the effective alpha, 1..255.
-  void blend_inside(int x, int y, uint32_t argb, uint32_t a);
+  void blend_inside(int x, int y, uint32_t argb, uint32_t a) { blend_at(at(x, y), argb, a); }
+  void blend_at(uint8_t* p, uint32_t argb, uint32_t a) {
+    uint32_t out = argb;
+    if (a != 255) {
+      uint32_t d = from565(family_ == 8 ? uint16_t(p[0] << 8 | p[1]) : uint16_t(p[1] << 8 | p[0]));
+      out = mix((argb >> 16) & 0xFF, (d >> 16) & 0xFF, a) << 16 |
+            mix((argb >> 8) & 0xFF, (d >> 8) & 0xFF, a) << 8 | mix(argb & 0xFF, d & 0xFF, a);
+    }
+    store(p, to565(out));
+  }
+  static uint32_t mix(uint32_t src, uint32_t dst, uint32_t a) {
+    return (src * a + dst * (255 - a) + 127) / 255;
+  }
+  uint8_t* at(int x, int y) const { return mem_ + (size_t(y) * size_t(width_) + size_t(x)) * 2; }
   // Stores one pixel value in the family's byte order.
-  void store(uint8_t* p, uint16_t v) const;
+  void store(uint8_t* p, uint16_t v) const {
+    if (family_ == 8) {
+      p[0] = uint8_t(v >> 8);
+      p[1] = uint8_t(v);
+    } else {
+      p[0] = uint8_t(v);
+      p[1] = uint8_t(v >> 8);
+    }
+  }
+
+  // Frames repeat: the same picture is drawn at the same place over the same pixels again and
+  // again (the frozen backdrop, the panel's background, the buttons). A memo keeps, for a call,
+  // the pixels of the box it can change before and after it; the same call over the same pixels
+  // copies the pixels after instead of blending them anew.
+  using MemoKey = std::array<int64_t, 6>;
+  struct Memo {
+    MemoKey key{};
+    Box box;
+    std::vector<uint8_t> before, after;
+    uint64_t used = 0;
+  };
+  static constexpr size_t kMemos = 16;
+  // Runs draw() unless a memo of `key` over `box` applies; either way the box ends as draw()
+  // leaves it.
+  template <typename Draw>
+  void memoized(const MemoKey& key, const Box& box, Draw&& draw);
+  bool box_holds(const Box& b, const std::vector<uint8_t>& bytes) const;
+  void copy_out(const Box& b, std::vector<uint8_t>& bytes) const;
+  void copy_in(const Box& b, const std::vector<uint8_t>& bytes);
+  void draw_image_pixels(const Image& image, int x, int y, int w, int h, const Box& b);
+  std::vector<Memo> memos_;
+  std::vector<uint8_t> scratch_;
+  uint64_t memo_clock_ = 0;
   Phone& phone_;
   int width_;
   int height_;

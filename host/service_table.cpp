@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
 
 #include "host/phone.h"
 #include "host/trace.h"
@@ -26,6 +27,22 @@ struct Traced<N, F> {
     return F(a...);
   }
 };
+
+// The table slot of every service: two services that share one would silently replace each
+// other's entry, so the build refuses them.
+constexpr unsigned kSlots[] = {
+#define FW_SERVICE(num, name, ret, params, args) fw_slot(num),
+#include "src/platform/fw_service_list.h"
+#undef FW_SERVICE
+    fw_slot(FW_SVC_FORMAT_WSTR)};
+
+constexpr bool slots_unique() {
+  for (size_t i = 0; i < std::size(kSlots); ++i)
+    for (size_t j = i + 1; j < std::size(kSlots); ++j)
+      if (kSlots[i] == kSlots[j]) return false;
+  return true;
+}
+static_assert(slots_unique(), "two firmware services have the same number");
 
 }  // namespace
 

@@ -33,8 +33,10 @@ const int16_t BitrateTable[2][3][16] = {
 
 namespace {
 
-// Bytes read per step of the frame search; consecutive blocks share the last three bytes so that
-// a header straddling two blocks is still seen.
+// Bytes read per step; consecutive blocks share the last three bytes so that a header straddling
+// two blocks is still seen. The first block, read from the start of the file, holds the tag
+// header and, in most files, the first frame with its Xing header too, so that each byte is read
+// once.
 constexpr int kSearchBlock = 4096;
 constexpr int kOverlap = 3;
 
@@ -49,41 +51,63 @@ int ReadSome(int fd, uint8_t* buf, int size) {
   return n > size ? size : n;
 }
 
+// The bytes of the file read last: `total` bytes from file position `base`. `ended` once a read
+// delivered less than it asked for (the end of the file).
+struct Window {
+  uint8_t* data;
+  int capacity;
+  int32_t base;
+  int total;
+  bool ended;
+};
+
+// Reads the next bytes into the window after its first `keep` bytes, which stay.
+int FillWindow(int fd, Window& w, int keep) {
+  const int want = w.capacity - keep;
+  const int n = ReadSome(fd, w.data + keep, want);
+  w.total = keep + n;
+  w.ended = n < want;
+  return n;
+}
+
 // Looks for the first valid frame header at positions `start` up to (not including) `end`.
-// Returns the position, or -1. Leaves `bithdr` at the last position tried.
-int32_t FindFrameHeader(int fd, int32_t start, int32_t end) {
+// Returns the position, or -1; `w` then holds the block it was found in.
+int32_t FindFrameHeader(int fd, Window& w, int32_t start, int32_t end) {
   if (start >= end) return -1;
-  if (fw_file_seek(fd, start, FW_SEEK_SET) < 0) return -1;
-
-  uint8_t small[64];
-  uint8_t* buf = new (std::nothrow) uint8_t[kOverlap + kSearchBlock];
-  uint8_t* block = buf ? buf : small;
-  int capacity = buf ? kOverlap + kSearchBlock : int(sizeof small);
-
-  int32_t found = -1;
-  int32_t base = start;  // file position of block[0]
-  int carry = 0;         // bytes kept from the previous block
-  for (;;) {
-    int n = ReadSome(fd, block + carry, capacity - carry);
-    int total = carry + n;
-    for (int i = 0; i + 4 <= total; ++i) {
-      if (base + i >= end) break;
-      LoadMP3Header(block + i);
-      if (IsValidHeader()) {
-        found = base + i;
-        break;
-      }
-    }
-    if (found >= 0 || n <= 0 || total < 4) break;
-    int keep = total < kOverlap ? total : kOverlap;
-    int32_t next = base + (total - keep);
-    if (next >= end) break;
-    for (int i = 0; i < keep; ++i) block[i] = block[total - keep + i];
-    base = next;
-    carry = keep;
+  if (start < w.base || start >= w.base + w.total) {
+    // Past what was read: nothing there when the file ended, else read on from `start`.
+    if (w.ended) return -1;
+    if (fw_file_seek(fd, start, FW_SEEK_SET) < 0) return -1;
+    w.base = start;
+    if (FillWindow(fd, w, 0) <= 0) return -1;
   }
-  delete[] buf;
-  return found;
+  for (;;) {
+    const int from = start > w.base ? int(start - w.base) : 0;
+    for (int i = from; i + 4 <= w.total; ++i) {
+      if (w.base + i >= end) return -1;
+      LoadMP3Header(w.data + i);
+      if (IsValidHeader()) return w.base + i;
+    }
+    if (w.ended || w.total < 4) return -1;
+    const int keep = kOverlap;
+    const int32_t next = w.base + (w.total - keep);
+    if (next >= end) return -1;
+    for (int i = 0; i < keep; ++i) w.data[i] = w.data[w.total - keep + i];
+    w.base = next;
+    if (FillWindow(fd, w, keep) <= 0) return -1;
+  }
+}
+
+// The 12 bytes at file position `pos`, from the window when it holds them; bytes past the end of
+// the file stay zero and so never match.
+void ReadAt(int fd, const Window& w, int32_t pos, uint8_t* out, int size) {
+  for (int i = 0; i < size; ++i) out[i] = 0;
+  const int32_t held_end = w.base + w.total;
+  if (pos >= w.base && (pos + size <= held_end || w.ended)) {
+    for (int i = 0; i < size && pos + i < held_end; ++i) out[i] = w.data[pos - w.base + i];
+    return;
+  }
+  if (fw_file_seek(fd, pos, FW_SEEK_SET) >= 0) ReadSome(fd, out, size);
 }
 
 }  // namespace
@@ -159,27 +183,30 @@ int32_t getLengthInSeconds() {
 MP3_INFO ReadMP3Information(const char16_t* folder, const char16_t* name) {
   MP3_INFO info = {};
 
+  // Opened first, so that the size comes from the file held open.
+  int fd = fw_file_open(folder, name, FW_OPEN_READ, FW_PERM_RW, 0);
+  if (fd < 0) {
+    lngFileSize = 0;
+    return info;
+  }
   FSTAT st = {};
   if (fw_file_stat(folder, name, &st) < 0) {
+    fw_file_close(fd);
     lngFileSize = 0;
     return info;
   }
   uint32_t raw_size;
   __builtin_memcpy(&raw_size, st.raw + 8, 4);
   int32_t file_size = raw_size > 0x7FFFFFFFu ? 0x7FFFFFFF : int32_t(raw_size);
-  lngFileSize = file_size;
 
-  int fd = fw_file_open(folder, name, FW_OPEN_READ, FW_PERM_RW, 0);
-  if (fd < 0) {
-    lngFileSize = 0;
-    return info;
-  }
+  uint8_t small[64];
+  uint8_t* buf = new (std::nothrow) uint8_t[kOverlap + kSearchBlock];
+  Window w = {buf ? buf : small, buf ? kOverlap + kSearchBlock : int(sizeof small), 0, 0, false};
+  FillWindow(fd, w, 0);
 
-  uint8_t head[100] = {};
-  int got = ReadSome(fd, head, sizeof head);
   int32_t tag_size = 0;
-  if (got >= 10 && head[0] == 'I' && head[1] == 'D' && head[2] == '3') {
-    uint32_t decoded = synchsafeToNormal(head + 6);
+  if (w.total >= 10 && w.data[0] == 'I' && w.data[1] == 'D' && w.data[2] == '3') {
+    uint32_t decoded = synchsafeToNormal(w.data + 6);
     tag_size = decoded > 0x7FFFFFFFu ? 0x7FFFFFFF : int32_t(decoded);
   }
   // A tag that claims more than the file holds leaves no audio, not a negative amount.
@@ -187,21 +214,15 @@ MP3_INFO ReadMP3Information(const char16_t* folder, const char16_t* name) {
   info.audiosize = lngFileSize;
   info.tagsize = tag_size;
 
-  int32_t pos = FindFrameHeader(fd, tag_size, file_size);
+  int32_t pos = FindFrameHeader(fd, w, tag_size, file_size);
   if (pos >= 0) {
-    uint32_t header = bithdr;
     int side;
     if (getVersionIndex() == 3)
       side = getModeIndex() == 3 ? 17 : 32;
     else
       side = getModeIndex() == 3 ? 9 : 17;
-    uint8_t xing[12] = {};
-    if (fw_file_seek(fd, pos + 4 + side, FW_SEEK_SET) >= 0) {
-      // Bytes the read did not deliver stay zero and so never match.
-      int n = ReadSome(fd, xing, sizeof xing);
-      for (int i = n; i < int(sizeof xing); ++i) xing[i] = 0;
-    }
-    bithdr = header;
+    uint8_t xing[12];
+    ReadAt(fd, w, pos + 4 + side, xing, sizeof xing);
     boolVBitRate = uint8_t(LoadVBRHeader(xing));
     info.vbr = boolVBitRate;
     info.bitrate = getBitrate();
@@ -211,6 +232,7 @@ MP3_INFO ReadMP3Information(const char16_t* folder, const char16_t* name) {
     info.found = 1;
   }
 
+  delete[] buf;
   fw_file_close(fd);
   return info;
 }

@@ -23,6 +23,15 @@ extern char16_t* dir;
 extern IMAGEID BufferIMG, fonpng, key1, key2, key3, key3_1, key4, key5, key1_s, key2_s, key3_s,
     key3_1_s, key4_s, key5_s;
 
+// Each panel image's file in the image folder and its global, in load order: loaded by main,
+// released by ReleaseAll.
+struct PanelImage {
+  const char16_t* file;
+  IMAGEID* id;
+};
+constexpr int kPanelImageCount = 14;
+extern const PanelImage kPanelImages[kPanelImageCount];
+
 // Makes a fresh book in TuneStrip; TuneStrip is null when there is no memory for it.
 int CreateMYBook();
 int isMyBook(BOOK* book);

@@ -20,6 +20,14 @@ IMAGEID BufferIMG = NOIMAGE, fonpng = NOIMAGE, key1 = NOIMAGE, key2 = NOIMAGE, k
         key3_1 = NOIMAGE, key4 = NOIMAGE, key5 = NOIMAGE, key1_s = NOIMAGE, key2_s = NOIMAGE,
         key3_s = NOIMAGE, key3_1_s = NOIMAGE, key4_s = NOIMAGE, key5_s = NOIMAGE;
 
+const PanelImage kPanelImages[kPanelImageCount] = {
+    {u"NoCover.png", &BufferIMG}, {u"Fon.png", &fonpng},          {u"Key1.png", &key1},
+    {u"Key2.png", &key2},         {u"Key3.png", &key3},           {u"Key3_1.png", &key3_1},
+    {u"Key4.png", &key4},         {u"Key5.png", &key5},           {u"Key1_S.png", &key1_s},
+    {u"Key2_S.png", &key2_s},     {u"Key3_S.png", &key3_s},       {u"Key3_1_S.png", &key3_1_s},
+    {u"Key4_S.png", &key4_s},     {u"Key5_S.png", &key5_s},
+};
+
 PAGE_EVENTS<10> base_page_events = {
     {
         {fw_index::TERMINATE_REQUEST_EVENT, TerminateElf},
@@ -60,11 +68,9 @@ void ReleaseAll() {
   TrackDesc_Free(currenttrack);
   currenttrack = nullptr;
 
-  IMAGEID* const images[] = {&BufferIMG, &fonpng, &key1,   &key2,   &key3,     &key3_1, &key4,
-                             &key5,      &key1_s, &key2_s, &key3_s, &key3_1_s, &key4_s, &key5_s};
-  for (IMAGEID* img : images) {
-    fw_image_free(*img);
-    *img = NOIMAGE;
+  for (const PanelImage& img : kPanelImages) {
+    fw_image_free(*img.id);
+    *img.id = NOIMAGE;
   }
   ReleaseAllLabels();
   delete mdata;

@@ -18,19 +18,6 @@ constexpr char16_t kAlreadyRunning[] = {0x00D3, 0x00E6, 0x00E5, 0x0020, 0x00E7, 
                                         0x00F3, 0x00F9, 0x00E5, 0x00ED, 0x0021, 0};
 static_assert(sizeof kAlreadyRunning / sizeof(char16_t) == 13);
 
-struct PanelImage {
-  const char16_t* file;
-  IMAGEID* id;
-};
-
-const PanelImage kImages[] = {
-    {u"NoCover.png", &BufferIMG}, {u"Fon.png", &fonpng},          {u"Key1.png", &key1},
-    {u"Key2.png", &key2},         {u"Key3.png", &key3},           {u"Key3_1.png", &key3_1},
-    {u"Key4.png", &key4},         {u"Key5.png", &key5},           {u"Key1_S.png", &key1_s},
-    {u"Key2_S.png", &key2_s},     {u"Key3_S.png", &key3_s},       {u"Key3_1_S.png", &key3_1_s},
-    {u"Key4_S.png", &key4_s},     {u"Key5_S.png", &key5_s},
-};
-
 constexpr char16_t kImageFolder[] = u"/TuneStrip";
 
 PAGE_MSG* const kPages[] = {base_page_events.msg, nullptr};
@@ -71,7 +58,7 @@ FW_EXPORT int main() {
     if (folder) fw_wstrcpy(dir, folder);
     fw_wstrcat(dir, kImageFolder);
   }
-  for (const PanelImage& img : kImages) fw_image_load(dir, img.file, img.id);
+  for (const PanelImage& img : kPanelImages) fw_image_load(dir, img.file, img.id);
 
   CreateMYBook();
   if (!TuneStrip) {

@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 
 #include "host/arena.h"
+#include "host/player_book_layout.h"
 #include "host/wstr.h"
 #include "player_test_util.h"
 
 namespace player_test {
 namespace {
+
+namespace pb = host::player_book;
 
 std::u16string wstr_at(host::Arena& a, FwAddr addr) {
   std::u16string s;
@@ -25,24 +28,25 @@ struct Seen {
 class PlayerBookLayout : public PlayerTest, public ::testing::WithParamInterface<uint32_t> {
  protected:
   PlayerBookLayout() : PlayerTest(GetParam()) {}
-  bool first_layout() const { return GetParam() != 0x9900; }
+  bool first_layout() const { return pb::first_layout(GetParam()); }
 
   Seen seen() {
     host::Arena& a = phone_.arena();
     FwAddr book = player().book()->addr;
     Seen s;
-    FwAddr rec = a.read32(book + (first_layout() ? 0x6C : 0x74));
+    FwAddr rec = a.read32(book + pb::record_offset(GetParam()));
     EXPECT_NE(rec, 0u);
-    s.folder = wstr_at(a, a.read32(rec + 4));
-    s.name = wstr_at(a, a.read32(rec + 8));
-    s.length = a.read32(rec + 0x10);
+    s.folder = wstr_at(a, a.read32(rec + pb::kRecordFolder));
+    s.name = wstr_at(a, a.read32(rec + pb::kRecordName));
+    s.length = a.read32(rec + pb::kRecordLength);
     if (first_layout()) {
-      s.count = a.read16(book + 0x80) ? a.read16(book + 0x80) : a.read16(book + 0x84);
-      uint16_t i = a.read16(book + 0x5C);
-      s.index = i < 10001 ? i : a.read16(book + 0x72);
+      s.count = a.read16(book + pb::kFirstCount) ? a.read16(book + pb::kFirstCount)
+                                                 : a.read16(book + pb::kFirstCountFallback);
+      uint16_t i = a.read16(book + pb::kFirstIndex);
+      s.index = i < pb::kFirstIndexLimit ? i : a.read16(book + pb::kFirstIndexFallback);
     } else {
-      s.count = a.read32(book + 0x94);
-      s.index = a.read16(book + 0x7A);
+      s.count = a.read32(book + pb::kSecondCount);
+      s.index = a.read16(book + pb::kSecondIndex);
     }
     return s;
   }
@@ -81,7 +85,7 @@ TEST_P(PlayerBookLayout, RecordAndListFieldsFollowTheTrack) {
   FwAddr book = player().book_addr();
   player().close();
   EXPECT_EQ(player().book(), nullptr);
-  EXPECT_EQ(phone_.arena().read32(book + (first_layout() ? 0x6C : 0x74)), 0u);
+  EXPECT_EQ(phone_.arena().read32(book + pb::record_offset(GetParam())), 0u);
   EXPECT_EQ(player().track_record(), 0u);
 }
 

@@ -340,6 +340,20 @@ TEST_F(Mp3Parser, ShortAndTruncatedFiles) {
   EXPECT_EQ(xi.bitrate, 128);
 }
 
+TEST_F(Mp3Parser, SmallTagAndXingHeaderComeFromOneRead) {
+  Id3v2Tag tag(3);
+  tag.text("TIT2", "Title");
+  Frame f;
+  phone_->trace().capture(true);
+  MP3_INFO info = parse("one.mp3", join({tag.bytes(), xing_frame(f, 500), frames(f, 20)}));
+  EXPECT_EQ(info.found, 1);
+  EXPECT_EQ(info.vbr, 1);
+  std::vector<std::string> calls;
+  for (const std::string& line : phone_->trace().lines()) calls.push_back(line.substr(0, line.find('(')));
+  EXPECT_EQ(calls, (std::vector<std::string>{"fw_file_open", "fw_file_stat", "fw_file_read",
+                                             "fw_file_close"}));
+}
+
 TEST_F(Mp3Parser, TagLargerThanTheFile) {
   Bytes file = {'I', 'D', '3', 4, 0, 0, 0x7F, 0x7F, 0x7F, 0x7F};
   Frame f;
@@ -353,7 +367,7 @@ TEST_F(Mp3Parser, TagLargerThanTheFile) {
   size_t reads = 0;
   for (const std::string& line : phone_->trace().lines())
     if (line.rfind("fw_file_read", 0) == 0) ++reads;
-  EXPECT_EQ(reads, 1u);  // the first 100 bytes only
+  EXPECT_EQ(reads, 1u);  // the first block only
 }
 
 TEST_F(Mp3Parser, MissingFileTouchesNoHandle) {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "host/arena.h"
+#include "host/player_book_layout.h"
 #include "host/books.h"
 #include "host/file_system.h"
 #include "host/image_store.h"
@@ -137,18 +138,17 @@ inline HandBook MakeHandBook(uint32_t platform_id, const std::u16string& folder,
   HandBook hb;
   hb.image = a.alloc(0x100);
   hb.record = a.alloc(0x20);
-  a.write32(hb.record + 4, a.alloc_wstr(folder));
-  a.write32(hb.record + 8, a.alloc_wstr(name));
-  a.write32(hb.record + 0x10, uint32_t(length));
-  bool first = platform_id == 0x7100 || platform_id == 0x8000 || platform_id == 0x8040;
-  if (first) {
-    a.write32(hb.image + 0x6C, hb.record);
-    a.write16(hb.image + 0x80, uint16_t(count));
-    a.write16(hb.image + 0x5C, index);
+  namespace pb = host::player_book;
+  a.write32(hb.record + pb::kRecordFolder, a.alloc_wstr(folder));
+  a.write32(hb.record + pb::kRecordName, a.alloc_wstr(name));
+  a.write32(hb.record + pb::kRecordLength, uint32_t(length));
+  a.write32(hb.image + pb::record_offset(platform_id), hb.record);
+  if (pb::first_layout(platform_id)) {
+    a.write16(hb.image + pb::kFirstCount, uint16_t(count));
+    a.write16(hb.image + pb::kFirstIndex, index);
   } else {
-    a.write32(hb.image + 0x74, hb.record);
-    a.write32(hb.image + 0x94, count);
-    a.write16(hb.image + 0x7A, index);
+    a.write32(hb.image + pb::kSecondCount, count);
+    a.write16(hb.image + pb::kSecondIndex, index);
   }
   hb.book = host::phone().books().create_firmware_book("HandPlayer", hb.image);
   return hb;

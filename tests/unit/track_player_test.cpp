@@ -46,14 +46,14 @@ TEST_F(TrackTest, ReadsTheFirstLayoutInBothOfItsForms) {
 TEST_F(TrackTest, FirstLayoutIndexFieldsAroundTheLimit) {
   StartPhone(0x8000);
   HandBook hb = UseHandBook(u"/card/Music", u"x.mp3", 60, 10000, 20000);
-  host::phone().arena().write16(hb.image + 0x72, 7);
+  host::phone().arena().write16(hb.image + host::player_book::kFirstIndexFallback, 7);
   TRACK_DESC* td = TrackDesc_Get(hb.book);
   ASSERT_NE(td, nullptr);
   EXPECT_EQ(td->tracknum, 10001);  // 10000 still lies in the first field
   EXPECT_EQ(td->trackcount, 20000);
   TrackDesc_Free(td);
 
-  host::phone().arena().write16(hb.image + 0x5C, 10001);
+  host::phone().arena().write16(hb.image + host::player_book::kFirstIndex, 10001);
   td = TrackDesc_Get(hb.book);
   ASSERT_NE(td, nullptr);
   EXPECT_EQ(td->tracknum, 8);
@@ -63,7 +63,7 @@ TEST_F(TrackTest, FirstLayoutIndexFieldsAroundTheLimit) {
 TEST_F(TrackTest, NoDescriptionWithoutBookKnownLayoutOrRecord) {
   EXPECT_EQ(TrackDesc_Get(nullptr), nullptr);
   HandBook hb = UseHandBook(u"/card/Music", u"x.mp3", 60);
-  host::phone().arena().write32(hb.image + 0x74, 0);  // between tracks
+  host::phone().arena().write32(hb.image + host::player_book::kSecondRecord, 0);  // between tracks
   EXPECT_EQ(TrackDesc_Get(hb.book), nullptr);
 
   StartPhone(0x1234);
@@ -231,7 +231,7 @@ TEST_F(TrackTest, PositionPastTheEndShowsNothingRemaining) {
 
 TEST_F(TrackTest, TickBeforeAnyTrackShowsElapsedOnly) {
   HandBook hb = UseHandBook(u"/card/Music", u"t.mp3", 100);
-  host::phone().arena().write32(hb.image + 0x74, 0);  // the player has no track yet
+  host::phone().arena().write32(hb.image + host::player_book::kSecondRecord, 0);  // the player has no track yet
   UpdateMP3Info(nullptr, nullptr);
   EXPECT_EQ(currenttrack, nullptr);
   Tick(0, 0, 7);

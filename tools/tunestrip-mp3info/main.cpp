@@ -53,6 +53,7 @@ const std::string& usage() {
   return text;
 }
 
+// Why `p` cannot be read, when the reason is the file's (else `why` stays as it is).
 bool readable(const fs::path& p, std::string* why) {
   std::error_code ec;
   if (!fs::exists(p, ec)) {
@@ -89,12 +90,17 @@ int main(int argc, char** argv) {
   }
   if (files.empty()) return tools::usage_error(kTool, "no FILE given");
 
-  // The phone's folder is a temporary one: Ctrl+C or kill ends the run after the file at hand,
-  // and the folder goes with the phone.
+  // One phone for every file; each file costs its open, size, read and close. The phone's
+  // folder is a temporary one: Ctrl+C or kill ends the run after the file at hand, and the folder
+  // goes with the phone.
   tools::catch_interrupts();
   host::Phone phone{host::Options{}};
   fw_services = phone.services().table();
+  static char out_buffer[1 << 16];
+  std::setvbuf(stdout, out_buffer, _IOFBF, sizeof out_buffer);
 
+  std::error_code ec;
+  const fs::path cwd = fs::current_path(ec);
   // Each folder is mounted once, at its own phone path.
   std::map<fs::path, std::u16string> mounts;
   int status = 0;
@@ -105,14 +111,7 @@ int main(int argc, char** argv) {
       return tools::interrupted_status(signal);
     }
     fs::path p(file);
-    std::string why;
-    if (!readable(p, &why)) {
-      std::fprintf(stderr, "%s: %s: cannot read: %s\n", kTool, file.c_str(), why.c_str());
-      status = tools::kExitFailed;
-      continue;
-    }
-    std::error_code ec;
-    fs::path folder = fs::absolute(p, ec).parent_path();
+    fs::path folder = (p.is_absolute() ? p : cwd / p).parent_path();
     auto it = mounts.find(folder);
     if (it == mounts.end()) {
       std::u16string at = u"/card/mp3info/" + host::utf8_to_utf16(std::to_string(mounts.size()));
@@ -120,12 +119,17 @@ int main(int argc, char** argv) {
       it = mounts.emplace(folder, at).first;
     }
     std::u16string name = host::utf8_to_utf16(p.filename().string());
-    if (!phone.files().resolve(it->second, name)) {
-      std::fprintf(stderr, "%s: %s: cannot read: unusable file name\n", kTool, file.c_str());
+    const uint64_t failed = phone.files().failed_opens();
+    MP3_INFO info = ReadMP3Information(it->second.c_str(), name.c_str());
+    if (phone.files().failed_opens() != failed) {
+      // The parser could not open it: say why.
+      std::string why = "unusable file name";
+      readable(p, &why);
+      std::fflush(stdout);
+      std::fprintf(stderr, "%s: %s: cannot read: %s\n", kTool, file.c_str(), why.c_str());
       status = tools::kExitFailed;
       continue;
     }
-    MP3_INFO info = ReadMP3Information(it->second.c_str(), name.c_str());
     std::printf(
         "file=%s\nbitrate=%d\nvbr=%d\nlength=%d\naudiosize=%d\ntagsize=%d\nfrequency=%d\nmode=%d\n"
         "found=%d\n\n",

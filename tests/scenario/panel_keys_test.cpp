@@ -1,0 +1,116 @@
+// Whole runs of the panel: the panel's keys: the selection, the buttons' actions, hiding.
+#include "panel_fixture.h"
+
+namespace panel_scenario {
+namespace {
+
+// ---- Keys -----------------------------------------------------------------------------------
+
+TEST_F(PanelScenario, SelectionWrapsBothWaysAndOnlyShortPressesAct) {
+  Start();
+  ShowAndSettle();
+  EXPECT_EQ(SelectedX(), 138);
+  Press(codes::KEY_LEFT);  // from button 1 to button 5
+  EXPECT_EQ(SelectedX(), 218);
+  Press(codes::KEY_RIGHT);  // from button 5 to button 1
+  EXPECT_EQ(SelectedX(), 138);
+  // A long press changes nothing but is redrawn three times (down, long, up).
+  uint64_t redraws = phone().gui().redraws();
+  phone().keys().press(codes::KEY_RIGHT, true);
+  phone().queue().settle();
+  EXPECT_EQ(SelectedX(), 138);
+  EXPECT_EQ(phone().gui().redraws(), redraws + 3);
+  // Volume keys reach the player.
+  int volume = phone().player().now_playing().volume;
+  Press(codes::KEY_UP);
+  EXPECT_EQ(phone().player().now_playing().volume, volume + 1);
+  Press(codes::KEY_DOWN);
+  EXPECT_EQ(phone().player().now_playing().volume, volume);
+  // Button 1 runs "next track".
+  Press(codes::KEY_ENTER);
+  Run(10);
+  EXPECT_EQ(phone().player().now_playing().index, 1);
+}
+
+TEST_F(PanelScenario, WithButtonsOffEnterPlaysAndPausesAndArrowsStepTracks) {
+  Start({"FUNCTION_KEY_ENABLED=0"});
+  ShowAndSettle();
+  Press(codes::KEY_ENTER);
+  EXPECT_FALSE(phone().player().playing());
+  Press(codes::KEY_ENTER);
+  EXPECT_TRUE(phone().player().playing());
+  EXPECT_EQ(Trace("fw_player_play_pause(0)").size(), 2u);
+  Press(codes::KEY_RIGHT);
+  Run(10);
+  EXPECT_EQ(phone().player().now_playing().index, 1);
+  Press(codes::KEY_LEFT);
+  Run(10);
+  EXPECT_EQ(phone().player().now_playing().index, 0);
+}
+
+TEST_F(PanelScenario, EscapeHidesThePanelAndRecyclesTheBook) {
+  Start();
+  ShowAndSettle();
+  BOOK* book = t_->addon_book();
+  ClearTrace();
+  Press(codes::KEY_ESC);
+  Run(1000);
+  EXPECT_FALSE(PanelShown());
+  EXPECT_EQ(Offsets().back(), 80);
+  EXPECT_NE(t_->addon_book(), nullptr);
+  EXPECT_NE(t_->addon_book(), book);
+  EXPECT_EQ(phone().loader().loaded(), 1u);
+}
+
+TEST_F(PanelScenario, HotKeyWithoutThePlayerShowsNothing) {
+  Start({}, {10}, false);
+  Press(kHotKey);
+  Run(1000);
+  EXPECT_FALSE(PanelShown());
+  EXPECT_EQ(Trace("fw_gui_create(").size(), 0u);
+  EXPECT_EQ(Trace("fw_run_in_ui_task(").size(), 0u);
+}
+
+TEST_F(PanelScenario, RefusedCreationStartsNoSlideAndTheNextHotKeyTriesAgain) {
+  Start();
+  void* create = phone().services().replace(
+      0x1F0, reinterpret_cast<void*>(+[](GUI*, DispDescProc, DispDescProc, BOOK*, int, int, int)
+                                          -> GUI* { return nullptr; }));
+  size_t images = phone().images().live();
+  size_t allocations = phone().memory().live_blocks();
+  Press(kHotKey);
+  Run(500);
+  EXPECT_FALSE(PanelShown());
+  EXPECT_EQ(Trace("fw_run_in_ui_task(").size(), 0u);
+  EXPECT_EQ(Trace("fw_timer_set(").size(), 0u);
+  // Neither the storage nor the snapshot of the refused creation stays.
+  EXPECT_EQ(phone().images().live(), images);
+  EXPECT_EQ(phone().memory().live_blocks(), allocations);
+  phone().services().replace(0x1F0, create);
+  ClearTrace();
+  Press(kHotKey);
+  Run(2000);
+  EXPECT_TRUE(PanelShown());
+  EXPECT_EQ(Offsets().back(), -1);
+}
+
+TEST_F(PanelScenario, BringingThePlayerForwardNeedsAPlayer) {
+  Start({"FUNCTION_KEY1=3", "FUNCTION_KEY2=2"});
+  ShowAndSettle();
+  Press(codes::KEY_ENTER);
+  EXPECT_EQ(Trace("fw_book_bring_to_front(").size(), 1u);
+  EXPECT_EQ(phone().books().front(), phone().player().book());
+  EXPECT_TRUE(PanelShown());
+  // Pause from the panel, so that the player's closing leaves the panel up.
+  Press(codes::KEY_RIGHT);
+  Press(codes::KEY_ENTER);
+  phone().player().close();
+  Run(500);
+  ASSERT_TRUE(PanelShown());
+  Press(codes::KEY_LEFT);
+  Press(codes::KEY_ENTER);
+  EXPECT_EQ(Trace("fw_book_bring_to_front(").size(), 1u);
+}
+
+}  // namespace
+}  // namespace panel_scenario
