@@ -25,7 +25,6 @@ TEST_F(PanelScenario, SlidesInAtSpeed15AndOutAgain) {
   EXPECT_EQ(Trace("fw_timer_set(").size(), timer_sets);
 
   ClearTrace();
-  BOOK* book_before = t_->addon_book();
   Press(kHotKey);
   Run(1000);
   EXPECT_EQ(Offsets(), (std::vector<int>{14, 29, 44, 59, 74, 89, 80}));
@@ -43,7 +42,7 @@ TEST_F(PanelScenario, SlidesInAtSpeed15AndOutAgain) {
   EXPECT_LT(Find("fw_gc_set_flag("), gui_free) << "the redraw restores its context first";
   // A fresh book runs on; the program did not end.
   EXPECT_NE(t_->addon_book(), nullptr);
-  EXPECT_NE(t_->addon_book(), book_before);
+  EXPECT_EQ(Trace("fw_create_book(").size(), 1u);
   EXPECT_EQ(phone().loader().loaded(), 1u);
   EXPECT_EQ(phone().keys().hooks(), 1u);
 
