@@ -8,12 +8,14 @@ BUILD := build
 TEST_BUILD := build-asan
 ARM_BUILD := build-arm
 ARMHF_BUILD := build-armhf
+FUZZ_BUILD := build-fuzz
+FUZZ_SECONDS ?= 60
 PREFIX ?= /usr/local
 
 # Quiet: no "Entering directory" lines from the build's own make.
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all deps build test test-arm soak demo bench install clean target
+.PHONY: all deps build test test-arm soak fuzz demo bench install clean target
 
 all: build
 
@@ -55,8 +57,18 @@ demo: build
 bench: build
 	@./$(BUILD)/bin/tunestrip-bench
 
+# Every libFuzzer target (fuzz/) for FUZZ_SECONDS each, from its seed corpus; a crash stops the
+# run and leaves its input in $(FUZZ_BUILD)/findings/<target>/. New inputs the fuzzer finds go
+# there too; the committed corpora stay as they are.
+fuzz:
+	@./scripts/install-deps.sh fuzz
+	@CC=clang-14 CXX=clang++-14 cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DTS_FUZZ=ON -DTS_TESTS=OFF -DTS_BENCH=OFF -DTS_WERROR=OFF >/dev/null
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_targets
+	@./scripts/run-fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
 install: build
 	@cmake --install $(BUILD) --prefix $(PREFIX)
 
 clean:
-	rm -rf $(BUILD) $(TEST_BUILD) $(ARM_BUILD) $(ARMHF_BUILD)
+	rm -rf $(BUILD) $(TEST_BUILD) $(ARM_BUILD) $(ARMHF_BUILD) $(FUZZ_BUILD)

@@ -1,5 +1,6 @@
-// Loaded images: decoded with stb_image (PNG, JPEG, BMP, GIF) from the phone's files or from a
-// buffer in memory, kept as straight-alpha RGBA and named by 16-bit ids.
+// Loaded images: decoded (image_decode.h: PNG, JPEG, BMP, GIF) from the phone's files or from a
+// buffer in memory, kept as straight-alpha RGBA and named by 16-bit ids. A picture refused for its
+// declared size is noted in the call trace ("# picture not decoded: ...").
 //
 // Ids run upwards from 1 and wrap, skipping 0, NOIMAGE (0xFFFF) and every live id, so a stale id
 // that the add-on frees twice, or the 0 a handle holds before anything was loaded into it, never
@@ -11,30 +12,16 @@
 #include <filesystem>
 #include <map>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
+#include "host/image_decode.h"
 #include "src/platform/fw_types.h"
 
 namespace host {
 
 class Phone;
-
-// A decoded picture: width × height pixels, 4 bytes each (R, G, B, A), rows top first.
-struct Image {
-  int width = 0;
-  int height = 0;
-  std::vector<uint8_t> rgba;
-  // Set by the store that holds the picture, never the same twice in one phone (0 outside a
-  // store): the screen knows a picture it drew before by it.
-  uint64_t serial = 0;
-
-  uint32_t argb(int x, int y) const;  // 0xAARRGGBB of one pixel
-};
-
-// Decodes a PNG, JPEG, BMP or GIF (first frame) held in memory; nothing when it is not one.
-std::optional<Image> decode_image(const uint8_t* data, size_t size);
-std::optional<Image> decode_image_file(const std::filesystem::path& path);
 
 class ImageStore {
  public:
@@ -69,6 +56,7 @@ class ImageStore {
     void* owned_buffer = nullptr;  // the add-on's buffer behind an image made from memory
   };
   IMAGEID next_free_id();
+  void note_refused(const std::string& why);
   IMAGEID insert(Entry entry);
 
   Phone& phone_;

@@ -1,16 +1,21 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the demo need, when any is missing.
+# `install-deps.sh fuzz` adds the compiler and runtime of the fuzz targets (make fuzz).
 set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   libgtest-dev libbenchmark-dev
   libtag1-dev libstb-dev libfreetype-dev libmpg123-dev libgif-dev libsdl2-dev
+  libpng-dev libjpeg62-turbo-dev zlib1g-dev
   libimgui-dev libgl-dev libgl1-mesa-dri
   fonts-dejavu-core
   xvfb xauth xdotool
   help2man
   gcc-arm-none-eabi libstdc++-arm-none-eabi-dev binutils-arm-none-eabi
 )
+if [ "${1:-}" = fuzz ]; then
+  packages+=(clang-14 libfuzzer-14-dev)
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

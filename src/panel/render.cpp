@@ -63,8 +63,11 @@ Button ButtonOf(int k) {
 }
 
 void DrawLabel(const LabelStyle& l) {
-  const int y1 = OffsetCoord + *l.y;
-  DrawHighlightID(*l.font, TextID[l.slot], 0, *l.x, y1, scr_w, y1 + kLabelHeight, *l.color,
+  // A hand-edited file may hold any 32-bit place: it is held to the bounds of a point, so that the
+  // sums here and the outline's +-1 cannot overflow.
+  const int x = cfg_clamp_point(*l.x);
+  const int y1 = OffsetCoord + cfg_clamp_point(*l.y);
+  DrawHighlightID(*l.font, TextID[l.slot], 0, x, y1, scr_w, y1 + kLabelHeight, *l.color,
                   *l.border);
 }
 
@@ -96,6 +99,21 @@ void DrawHighlightID(int font, TEXTID text, int align, int x1, int y1, int x2, i
   fw_draw_text(text, align, x1 + 1, y1 - 1, x2 + 1, y2, kTextA, kTextB, border, 0);
   fw_draw_text(text, align, x1 + 1, y1 + 1, x2 + 1, y2, kTextA, kTextB, border, 0);
   fw_draw_text(text, align, x1, y1, x2, y2, kTextA, kTextB, color, 0);
+}
+
+void DrawLabels() {
+  for (const LabelStyle& l : kLabels) {
+    if (!*l.enabled) continue;
+    if (l.slot == LABEL_TRACKCOUNT) {
+      // The track number exists only for a current track, and only for this frame.
+      if (!currenttrack) continue;
+      BuildTrackNumberLabel();
+      DrawLabel(l);
+      ReleaseTrackNumberLabel();
+    } else {
+      DrawLabel(l);
+    }
+  }
 }
 
 void DrawIcn(GC* gc, RECT rc, int32_t offset, int16_t image) {
@@ -151,18 +169,7 @@ void TuneStripGuiOnRedraw(DISP_OBJ* obj, int, int, int) {
 
   const int saved_font = fw_set_font(FONT_E_20R);
 
-  for (const LabelStyle& l : kLabels) {
-    if (!*l.enabled) continue;
-    if (l.slot == LABEL_TRACKCOUNT) {
-      // The track number exists only for a current track, and only for this frame.
-      if (!currenttrack) continue;
-      BuildTrackNumberLabel();
-      DrawLabel(l);
-      ReleaseTrackNumberLabel();
-    } else {
-      DrawLabel(l);
-    }
-  }
+  DrawLabels();
 
   if (COVER_ENABLED) DrawIcn(gc, rcCover, OffsetCoord, int16_t(BufferIMG));
 

@@ -2,6 +2,9 @@
 // case, ownership of the buffer, ids and counts.
 #include <gtest/gtest.h>
 
+#include <zlib.h>
+
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 
@@ -10,6 +13,7 @@
 #include "host/memory.h"
 #include "host/picture_output.h"
 #include "host/service_table.h"
+#include "host/trace.h"
 
 #define STB_IMAGE_WRITE_STATIC
 #define STB_IMAGE_WRITE_IMPLEMENTATION
@@ -110,6 +114,101 @@ TEST(ImageStore, LoadsEveryFormatFromFilesWhateverTheCaseOfTheName) {
   EXPECT_LT(svc::fw_image_load(folder, u"junk.png", &id), 0);
   EXPECT_EQ(id, NOIMAGE);
   EXPECT_EQ(phone->images().live(), 4u);
+}
+
+// A picture's declared size is bounded before anything is decoded: a few KB declaring 16384 a
+// side are refused (and the trace says so), while music stores' covers of 1400 and 3000 pixels
+// show. Each format is told its size by its own header.
+TEST(ImageStore, DeclaredSizeIsBoundedBeforeDecoding) {
+  auto phone = make_phone();
+  phone->trace().capture(true);
+  auto encode = [](char format, int w, int h) {
+    std::vector<uint8_t> rgb(size_t(w) * size_t(h) * 3, 0x40), out;
+    if (format == 'p') stbi_write_png_to_func(stb_to_vector, &out, w, h, 3, rgb.data(), w * 3);
+    if (format == 'j') stbi_write_jpg_to_func(stb_to_vector, &out, w, h, 3, rgb.data(), 50);
+    if (format == 'b') stbi_write_bmp_to_func(stb_to_vector, &out, w, h, 3, rgb.data());
+    return out;
+  };
+  auto be16 = [](std::vector<uint8_t>& b, size_t at, uint32_t v) {
+    b[at] = uint8_t(v >> 8);
+    b[at + 1] = uint8_t(v);
+  };
+  // The same small picture, its header claiming 16384x16384.
+  std::vector<uint8_t> png = encode('p', 8, 8), jpg = encode('j', 8, 8), bmp = encode('b', 8, 8);
+  be16(png, 18, 0x4000);  // IHDR width and height, then the chunk's CRC again
+  be16(png, 22, 0x4000);
+  const uint32_t crc = uint32_t(crc32(0, &png[12], 17));
+  for (int i = 0; i < 4; ++i) png[29 + size_t(i)] = uint8_t(crc >> (24 - 8 * i));
+  for (size_t i = 2; i + 9 < jpg.size(); ++i)
+    if (jpg[i] == 0xFF && (jpg[i + 1] == 0xC0 || jpg[i + 1] == 0xC2)) {
+      be16(jpg, i + 5, 0x4000);
+      be16(jpg, i + 7, 0x4000);
+      break;
+    }
+  bmp[19] = bmp[23] = 0x40;  // 0x4008 each
+  std::vector<uint8_t> gif = {'G', 'I', 'F', '8', '9', 'a', 0, 0x40, 0, 0x40, 0x80, 0, 0, 0, 0, 0,
+                              255, 255, 255, 0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0, 2, 2, 0x4C, 1, 0, 0x3B};
+  png.resize(3000);  // a 3 KB cover, as found
+  struct Case {
+    std::string what;
+    std::vector<uint8_t> bytes;
+    int side;  // 0: refused
+  } cases[] = {
+      {"png 16384", png, 0},
+      {"jpeg 16384", jpg, 0},
+      {"bmp 16392", bmp, 0},
+      {"gif 16384", gif, 0},
+      {"png 4097x1", encode('p', 4097, 1), 0},
+      {"png 4096x1", encode('p', 4096, 1), 4096},
+      {"png 1400", encode('p', 1400, 1400), 1400},
+      {"jpeg 3000", encode('j', 3000, 3000), 3000},
+  };
+  for (const Case& c : cases) {
+    phone->trace().clear();
+    IMAGEID id = 0;
+    int r = svc::fw_image_from_buffer(addon_buffer(*phone, c.bytes), int(c.bytes.size()), 0,
+                                      u"image", &id);
+    const std::vector<std::string>& lines = phone->trace().lines();
+    const bool noted = std::any_of(lines.begin(), lines.end(), [](const std::string& l) {
+      return l.find("# picture not decoded: ") == 0 && l.find("more than 4096 a side") != std::string::npos;
+    });
+    if (c.side == 0) {
+      EXPECT_LT(r, 0) << c.what;
+      EXPECT_TRUE(noted) << c.what;
+    } else {
+      ASSERT_EQ(r, 0) << c.what;
+      EXPECT_EQ(phone->images().get(id)->width, c.side) << c.what;
+      EXPECT_FALSE(noted) << c.what;
+      svc::fw_image_free(id);
+    }
+  }
+  EXPECT_EQ(phone->memory().live_blocks(), 0u);
+}
+
+// Pictures broken as found in files: each is decoded or refused whole, without reading past its
+// bytes (the sanitizers of the test build watch), and its buffer is freed either way.
+TEST(ImageStore, CorruptedPicturesAreDecodedSafely) {
+  auto phone = make_phone();
+  std::ifstream in(fs::path(TS_SOURCE_DIR) / "fuzz/corpus/image_fuzz/stb-huffman-index-257.jpg",
+                   std::ios::binary);
+  const std::vector<uint8_t> huffman((std::istreambuf_iterator<char>(in)), {});
+  ASSERT_GT(huffman.size(), 1000u);
+  std::vector<uint8_t> jpg, png;
+  std::vector<uint8_t> rgb(32 * 32 * 3, 0x80);
+  stbi_write_jpg_to_func(stb_to_vector, &jpg, 32, 32, 3, rgb.data(), 90);
+  stbi_write_png_to_func(stb_to_vector, &png, 32, 32, 3, rgb.data(), 96);
+  const std::vector<std::vector<uint8_t>> cases = {
+      huffman,  // a fuzzer's find: stb_image read index 257 of its 257-entry Huffman table
+      std::vector<uint8_t>(jpg.begin(), jpg.begin() + long(jpg.size() / 2)),  // cut short
+      std::vector<uint8_t>(png.begin(), png.begin() + long(png.size() / 2)),
+      std::vector<uint8_t>(jpg.begin(), jpg.begin() + 3),
+  };
+  for (const auto& bytes : cases) {
+    IMAGEID id = 0;
+    if (svc::fw_image_from_buffer(addon_buffer(*phone, bytes), int(bytes.size()), 0, u"image", &id) == 0)
+      svc::fw_image_free(id);
+  }
+  EXPECT_EQ(phone->memory().live_blocks(), 0u);
 }
 
 TEST(ImageStore, BufferBelongsToTheImageAndIsFreedWithIt) {

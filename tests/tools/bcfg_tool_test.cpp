@@ -216,6 +216,8 @@ TEST_F(BcfgTool, BadInputLeavesTheFileAsItWas) {
       {"set F rcFON=1,2,3,4,5", "is not a rectangle"},
       {"set F rcFON=0,240,240,70000", "rcFON: 70000 is out of range 0..65535"},
       {"set F X_TITLE_POS=3000000000", "out of range"},
+      {"set F X_TITLE_POS=2147483647", "X_TITLE_POS: 2147483647 is out of range -32768..32767"},
+      {"set F Y_TITLE_POS=-32769", "Y_TITLE_POS: -32769 is out of range -32768..32767"},
       {"set F HIDE_SPEED=123456789012345678901234567890", "HIDE_SPEED: 123456789012345678901234567890 is out of range 1..15"},
       {"set F NO_SUCH=1", "unknown name 'NO_SUCH'\n"},
       {"set F hide_speed=3", "unknown name 'hide_speed'; did you mean HIDE_SPEED?"},
@@ -275,6 +277,8 @@ TEST_F(BcfgTool, CheckReportsTheFirstFaultWithItsOffset) {
       {"out-of-range value", 7028, 0, "byte 7028: HIDE_SPEED is 0, out of range 1..15"},
       {"checkbox value", 184, 2, "byte 184: IS_ARTIST_EN is 2"},
       {"list index", 6304, 5, "byte 6304: FUNCTION_KEY5 is 5, not a choice 0..4"},
+      {"label place", 564, 0x7FFFFFFF,
+       "byte 564: X_TITLE_POS is 2147483647, out of range -32768..32767"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

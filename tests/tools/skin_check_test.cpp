@@ -105,6 +105,8 @@ const std::vector<Row>& rows() {
        Severity::Error},
       {"HIDE_SPEED 0", [](const fs::path& d) { poke(d, "HIDE_SPEED", 0); }, "HIDE_SPEED",
        Severity::Error},
+      {"a label placed past the points' bounds (label off)",
+       [](const fs::path& d) { poke(d, "X_YEAR_POS", 2147483647); }, "X_YEAR_POS", Severity::Error},
       {"HIDE_SPEED 16", [](const fs::path& d) { poke(d, "HIDE_SPEED", 16); }, "HIDE_SPEED",
        Severity::Error},
   };

@@ -1,4 +1,8 @@
 // The label texts: what each slot shows and how handles and buffers are replaced and released.
+#include <cstdint>
+
+#include "panel/render.h"
+#include "shell/config/config.h"
 #include "track_fixture.h"
 
 namespace track_test {
@@ -136,6 +140,24 @@ TEST_F(LabelsTest, FullReleaseEmptiesSlotsAndBuffers) {
   for (int slot = 0; slot <= LABEL_OSTTIME; ++slot) EXPECT_EQ(TextID[slot], EMPTY_TEXT) << slot;
   for (int i = 0; i < 3; ++i) EXPECT_EQ(buff[i], nullptr);
   EXPECT_EQ(phone_->texts().live(), 0u);
+}
+
+// A hand-edited configuration may place a label anywhere in 32 bits: the drawing holds the place
+// to the bounds a point may hold (-32768..32767), so the slide offset and the outline's +-1 never
+// overflow.
+TEST_F(LabelsTest, LabelPlacesAreHeldToThePointBounds) {
+  SetTrack(60);
+  UpdateLabel();
+  X_TITLE_POS = INT32_MAX;
+  Y_TITLE_POS = INT32_MIN;
+  OffsetCoord = 80;
+  DrawLabels();
+  const std::string title = "fw_draw_text(" + std::to_string(TextID[LABEL_TITLE]) + ", 0, ";
+  EXPECT_EQ(CountTrace(title + "32766, -32689, "), 1u);  // the outline's first, left and up
+  EXPECT_EQ(CountTrace(title + "32768, -32687, "), 1u);  // its last, right and down
+  EXPECT_EQ(CountTrace(title + "32767, -32688, "), 1u);  // the text
+  config_block = cfg_default_block();
+  OffsetCoord = 0;
 }
 
 }  // namespace

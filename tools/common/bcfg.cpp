@@ -155,6 +155,7 @@ std::string limits(const CFG_ITEM& it) {
     case ITEM_LIST: return "0.." + std::to_string(it.field2 - 1);
     case ITEM_RECT: return "0..65535 each";
     case ITEM_COLOR: return "0x00000000..0xFFFFFFFF";
+    case ITEM_POINT: return std::to_string(CFG_POINT_MIN) + ".." + std::to_string(CFG_POINT_MAX);
     default: return "32-bit signed";
   }
 }
@@ -249,6 +250,8 @@ std::optional<std::string> value_fault(std::span<const uint8_t> b, const Value& 
     return "is " + std::to_string(x) + ", a checkbox is 0 or 1";
   if (it.type == ITEM_LIST && (x < 0 || x >= it.field2))
     return "is " + std::to_string(x) + ", not a choice 0.." + std::to_string(it.field2 - 1);
+  if (it.type == ITEM_POINT && (x < CFG_POINT_MIN || x > CFG_POINT_MAX))
+    return "is " + std::to_string(x) + ", out of range " + limits(it) + " (a place on the panel)";
   if (it.type == ITEM_INT && (x < it.field1 || x > it.field2))
     return "is " + std::to_string(x) + ", out of range " + std::to_string(it.field1) + ".." +
            std::to_string(it.field2);
@@ -420,7 +423,10 @@ void set(Image& image, std::string_view name, std::string_view text) {
       for (int k = 0; k < 4; ++k) store16(image, v->offset + 2 * k, r[k]);
       break;
     }
-    default:  // point coordinates, font, key code and press mode: any 32-bit signed value
+    case ITEM_POINT:
+      store32(image, v->offset, uint32_t(int32_t(parse_in(name, text, CFG_POINT_MIN, CFG_POINT_MAX))));
+      break;
+    default:  // font, key code and press mode: any 32-bit signed value
       store32(image, v->offset, uint32_t(int32_t(parse_in(name, text, kInt32Min, kInt32Max))));
       break;
   }

@@ -12,8 +12,8 @@ namespace editor {
 namespace {
 
 constexpr int64_t kRectMax = 0xFFFF;
-constexpr int64_t kPointMin = std::numeric_limits<int32_t>::min();
-constexpr int64_t kPointMax = std::numeric_limits<int32_t>::max();
+constexpr int64_t kPointMin = CFG_POINT_MIN;
+constexpr int64_t kPointMax = CFG_POINT_MAX;
 
 #define TS_BOX(kind, rect, english) {ElementKind::kind, rect, english, -1, rect, {}, {}, {}}
 #define TS_LABEL(W) \

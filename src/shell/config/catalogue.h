@@ -31,6 +31,16 @@ constexpr uint32_t CFG_LABEL_SIZE = 32;
 constexpr uint32_t CFG_LIST_TEXT_SIZE = 32;
 constexpr uint32_t CFG_FUNCTION_CHOICES = 5;  // choices of a button's function list
 
+// A point's coordinates (a label's place) lie within these bounds: far beyond any screen, and far
+// enough inside int32 that the panel's drawing arithmetic (slide offset, outline at +-1, label
+// box) cannot overflow. The tool refuses and the checker reports values outside them; the add-on
+// holds a hand-edited value to them.
+constexpr int32_t CFG_POINT_MIN = -32768;
+constexpr int32_t CFG_POINT_MAX = 32767;
+constexpr int32_t cfg_clamp_point(int32_t v) {
+  return v < CFG_POINT_MIN ? CFG_POINT_MIN : v > CFG_POINT_MAX ? CFG_POINT_MAX : v;
+}
+
 constexpr uint32_t CONFIG_SIZE = 7124;
 constexpr uint32_t CONFIG_ITEM_COUNT = 134;
 
