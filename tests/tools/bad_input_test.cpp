@@ -108,6 +108,27 @@ Maker huge_tag(const std::string& name) {
   };
 }
 
+// A track whose tag carries one of the fuzzers' pictures as its cover: a JPEG that once made
+// the decoder read out of bounds, or a 3 KB PNG that declares 16384x16384 pixels.
+Maker tagged_with_picture(const std::string& name, const std::string& picture,
+                          const std::string& mime) {
+  return [name, picture, mime](const fs::path& d) {
+    mp3w::Id3v2Tag tag(3);
+    tag.text("TIT2", "Cover").picture(
+        mp3w::read_file(ts::source_dir() / "fuzz" / "corpus" / "image_fuzz" / picture), mime);
+    mp3w::Frame f;
+    mp3w::write_file(d / name, mp3w::join({tag.bytes(), mp3w::frames(f, 200)}));
+  };
+}
+
+// 100 MB with no frame and no tag: a hole in the file system, so that making it costs nothing.
+Maker empty_100mb(const std::string& name) {
+  return [name](const fs::path& d) {
+    { std::ofstream(d / name); }
+    fs::resize_file(d / name, 100u << 20);
+  };
+}
+
 std::vector<Row> rows() {
   const std::string sim = "tunestrip-sim", bcfg = "tunestrip-bcfg", info = "tunestrip-mp3info",
                     skin_tool = "tunestrip-skin";
@@ -171,6 +192,9 @@ std::vector<Row> rows() {
        "tunestrip-sim: --screen: \"240x\" is not a size", ""},
       {"values", "a platform id that is not hexadecimal", sim + " --platform-id zz", {}, 2,
        "tunestrip-sim: --platform-id: \"zz\" is not a hexadecimal platform id", ""},
+      {"values", "a label place past the integer limits", bcfg + " set x.bcfg X_TITLE_POS=2147483647",
+       config("x.bcfg"), 1,
+       "tunestrip-bcfg: X_TITLE_POS: 2147483647 is out of range -32768..32767", "x.bcfg"},
       // ---- scripts
       {"scripts", "an unknown command", sim + " --script s.txt", file("s.txt", "wait 10\nfly\n"), 2,
        "tunestrip-sim: s.txt:2: unknown command \"fly\"", ""},
@@ -227,6 +251,18 @@ std::vector<Row> rows() {
        both(huge_tag("big.mp3"),
             file("s.txt", "player start\naddon start\nkey hot\nwait 2000\nexpect panel shown\n")),
        0, "Ran 2.0 s of virtual time", ""},
+      {"music", "a corrupted JPEG as a tag's cover, with the panel shown",
+       sim + " --music bad.mp3 --script s.txt",
+       both(tagged_with_picture("bad.mp3", "stb-huffman-index-257.jpg", "image/jpeg"),
+            file("s.txt", "player start\naddon start\nkey hot\nwait 2000\nexpect panel shown\n")),
+       0, "Ran 2.0 s of virtual time", ""},
+      {"music", "a 3 KB cover that declares 16384x16384 pixels, with the panel shown",
+       sim + " --music huge.mp3 --script s.txt",
+       both(tagged_with_picture("huge.mp3", "huge-declared.png", "image/png"),
+            file("s.txt", "player start\naddon start\nkey hot\nwait 2000\nexpect panel shown\n")),
+       0, "Ran 2.0 s of virtual time", ""},
+      {"music", "100 MB with no frame near its start", info + " hole.mp3", empty_100mb("hole.mp3"),
+       0, "found=0", ""},
   };
 }
 
