@@ -17,7 +17,8 @@ apt_get() { DEBIAN_FRONTEND=noninteractive $SUDO apt-get -o DPkg::Lock::Timeout=
 # What the tree holds: the libraries of scripts/install-deps.sh, for armhf.
 libraries=(
   libstdc++-12-dev libgtest-dev
-  libtag1-dev libfreetype-dev libmpg123-dev libgif-dev libsdl2-dev libimgui-dev libgl-dev
+  libtag1-dev libfreetype-dev libmpg123-dev libgif-dev libpng-dev libjpeg62-turbo-dev zlib1g-dev
+  libsdl2-dev libimgui-dev libgl-dev
   libgl1-mesa-dri
 )
 tools=(g++-arm-linux-gnueabihf qemu-user)
