@@ -8,6 +8,7 @@
 // TS_BAD_INPUT_TABLE=FILE writes the table's rows as the README shows them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -100,8 +101,10 @@ Maker huge_tag(const std::string& name) {
   return [name](const fs::path& d) {
     mp3w::Id3v2Tag tag(3);
     tag.text("TIT2", std::string(1000000, 'T')).text("TPE1", "Artist");
-    mp3w::Bytes comm = {0, 'e', 'n', 'g', 0};
-    comm.insert(comm.end(), 7000000, 'c');
+    // Encoding 0, language "eng", an empty description, then the text.
+    mp3w::Bytes comm(5 + 7000000, 'c');
+    const uint8_t head[] = {0, 'e', 'n', 'g', 0};
+    std::copy(std::begin(head), std::end(head), comm.begin());
     tag.frame("COMM", comm);
     mp3w::Frame f;
     mp3w::write_file(d / name, mp3w::join({tag.bytes(), mp3w::frames(f, 200)}));
