@@ -132,6 +132,11 @@ Maker empty_100mb(const std::string& name) {
   };
 }
 
+// s.txt: start the player and the add-on, show the panel and check that it shows.
+Maker show_panel_script() {
+  return file("s.txt", "player start\naddon start\nkey hot\nwait 2000\nexpect panel shown\n");
+}
+
 std::vector<Row> rows() {
   const std::string sim = "tunestrip-sim", bcfg = "tunestrip-bcfg", info = "tunestrip-mp3info",
                     skin_tool = "tunestrip-skin";
@@ -252,17 +257,17 @@ std::vector<Row> rows() {
       {"music", "a track with 8 MB of tags played with the panel shown",
        sim + " --music big.mp3 --script s.txt",
        both(huge_tag("big.mp3"),
-            file("s.txt", "player start\naddon start\nkey hot\nwait 2000\nexpect panel shown\n")),
+            show_panel_script()),
        0, "Ran 2.0 s of virtual time", ""},
       {"music", "a corrupted JPEG as a tag's cover, with the panel shown",
        sim + " --music bad.mp3 --script s.txt",
        both(tagged_with_picture("bad.mp3", "stb-huffman-index-257.jpg", "image/jpeg"),
-            file("s.txt", "player start\naddon start\nkey hot\nwait 2000\nexpect panel shown\n")),
+            show_panel_script()),
        0, "Ran 2.0 s of virtual time", ""},
       {"music", "a 3 KB cover that declares 16384x16384 pixels, with the panel shown",
        sim + " --music huge.mp3 --script s.txt",
        both(tagged_with_picture("huge.mp3", "huge-declared.png", "image/png"),
-            file("s.txt", "player start\naddon start\nkey hot\nwait 2000\nexpect panel shown\n")),
+            show_panel_script()),
        0, "Ran 2.0 s of virtual time", ""},
       {"music", "100 MB with no frame near its start", info + " hole.mp3", empty_100mb("hole.mp3"),
        0, "found=0", ""},
