@@ -5,12 +5,12 @@
 #include <filesystem>
 #include <memory>
 
-#include "host/file_system.h"
-#include "host/phone.h"
-#include "host/service_table.h"
-#include "host/tag_reader.h"
+#include "files/file_system.h"
 #include "mp3/mp3.h"
 #include "mp3_writer.h"
+#include "phone/phone.h"
+#include "phone/service_table.h"
+#include "tags/tag_reader.h"
 
 namespace {
 

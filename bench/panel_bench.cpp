@@ -5,12 +5,12 @@
 #include <chrono>
 #include <memory>
 
-#include "host/gui_manager.h"
-#include "host/image_store.h"
-#include "host/media_player.h"
-#include "host/service_table.h"
+#include "images/image_store.h"
 #include "mp3_writer.h"
 #include "panel/panel.h"
+#include "phone/service_table.h"
+#include "player/media_player.h"
+#include "screen/gui_manager.h"
 #include "shell/app.h"
 #include "shell/config/config.h"
 #include "test_phone.h"

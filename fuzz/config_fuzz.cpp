@@ -4,12 +4,12 @@
 #include <string>
 #include <string_view>
 
+#include "config/bcfg.h"
+#include "files/file_system.h"
 #include "fuzz_phone.h"
-#include "host/file_system.h"
 #include "panel/labels.h"
 #include "panel/render.h"
 #include "shell/config/config.h"
-#include "tools/common/bcfg.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   host::Phone& phone = fuzz::phone();

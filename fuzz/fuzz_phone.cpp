@@ -3,8 +3,8 @@
 #include <fstream>
 #include <memory>
 
-#include "host/file_system.h"
-#include "host/service_table.h"
+#include "files/file_system.h"
+#include "phone/service_table.h"
 #include "platform/fw_services.h"
 
 namespace fuzz {

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <filesystem>
 
-#include "host/phone.h"
+#include "phone/phone.h"
 
 namespace fuzz {
 

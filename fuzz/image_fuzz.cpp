@@ -2,9 +2,9 @@
 // read from a tag or a cover file (PNG, JPEG, BMP and GIF).
 #include <cstring>
 
+#include "core/memory.h"
 #include "fuzz_phone.h"
-#include "host/image_store.h"
-#include "host/memory.h"
+#include "images/image_store.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   host::Phone& phone = fuzz::phone();

@@ -3,7 +3,7 @@
 #include <stdexcept>
 
 #include "fuzz_phone.h"
-#include "host/playlist.h"
+#include "player/playlist.h"
 
 namespace {
 

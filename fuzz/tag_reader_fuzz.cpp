@@ -1,7 +1,7 @@
 // The phone's tag reader over one file: ID3v2 and ID3v1 text through TagLib, the year, and the
 // walk over the tag's frames that finds where its picture lies in the file.
 #include "fuzz_phone.h"
-#include "host/tag_reader.h"
+#include "tags/tag_reader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   host::Phone& phone = fuzz::phone();

@@ -1,8 +1,8 @@
 // Everything the add-on knows of the firmware.
 #pragma once
 
-#include "fw_constants.h"
-#include "fw_layout.h"
-#include "fw_memory.h"
-#include "fw_services.h"
-#include "fw_types.h"
+#include "platform/fw_constants.h"
+#include "platform/fw_layout.h"
+#include "platform/fw_memory.h"
+#include "platform/fw_services.h"
+#include "platform/fw_types.h"

@@ -6,7 +6,7 @@
 
 #include <cstddef>
 
-#include "fw_types.h"
+#include "platform/fw_types.h"
 
 // One pointer-sized word: 4 bytes on the phone.
 constexpr size_t FW_WORD = sizeof(void*);

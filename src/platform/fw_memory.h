@@ -3,7 +3,7 @@
 // reads as 0.
 #pragma once
 
-#include "fw_services.h"
+#include "platform/fw_services.h"
 
 #if FW_ON_PHONE
 

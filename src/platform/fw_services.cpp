@@ -1,4 +1,4 @@
-#include "fw_services.h"
+#include "platform/fw_services.h"
 
 #if !FW_ON_PHONE
 FwServiceTable* fw_services = nullptr;

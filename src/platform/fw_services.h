@@ -7,7 +7,7 @@
 // replace single entries.
 #pragma once
 
-#include "fw_types.h"
+#include "platform/fw_types.h"
 
 #if defined(__arm__) && !defined(__linux__)
 #define FW_ON_PHONE 1
@@ -27,14 +27,14 @@ constexpr unsigned FW_SVC_FORMAT_WSTR = 0x115;
 // Every service's number by its name: fw_svc::fw_free_entry is 0x8104.
 namespace fw_svc {
 #define FW_SERVICE(num, name, ret, params, args) constexpr unsigned name = num;
-#include "fw_service_list.h"
+#include "platform/fw_service_list.h"
 #undef FW_SERVICE
 }  // namespace fw_svc
 
 #if FW_ON_PHONE
 
 #define FW_SERVICE(num, name, ret, params, args) ret name params;
-#include "fw_service_list.h"
+#include "platform/fw_service_list.h"
 #undef FW_SERVICE
 
 // Formats into a wide buffer of `capacity` characters: %d, %02d, %u, %x, %s (wide string), %%.
@@ -63,7 +63,7 @@ constexpr unsigned fw_slot(unsigned number) {
   inline ret name params {                                                              \
     return reinterpret_cast<ret(*) params>(fw_services->entry[fw_slot(num)]) args;      \
   }
-#include "fw_service_list.h"
+#include "platform/fw_service_list.h"
 #undef FW_SERVICE
 
 typedef int (*FormatWstrProc)(char16_t* buf, int capacity, const char16_t* format, ...);

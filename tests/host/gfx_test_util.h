@@ -9,9 +9,9 @@
 #include <memory>
 #include <vector>
 
-#include "host/image_store.h"
-#include "host/phone.h"
-#include "host/screen.h"
+#include "images/image_store.h"
+#include "phone/phone.h"
+#include "screen/screen.h"
 
 namespace gfx_test {
 

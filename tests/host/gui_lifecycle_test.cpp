@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "core/books.h"
+#include "core/event_queue.h"
+#include "core/memory.h"
 #include "gfx_test_util.h"
-#include "host/books.h"
-#include "host/event_queue.h"
-#include "host/gui_manager.h"
-#include "host/memory.h"
-#include "host/service_table.h"
+#include "phone/service_table.h"
+#include "screen/gui_manager.h"
 
 namespace {
 

@@ -4,13 +4,13 @@
 
 #include <cstdlib>
 
+#include "core/event_queue.h"
+#include "core/text_store.h"
 #include "gfx_test_util.h"
-#include "host/event_queue.h"
-#include "host/gui_manager.h"
-#include "host/media_player.h"
-#include "host/service_table.h"
-#include "host/text_store.h"
+#include "phone/service_table.h"
+#include "player/media_player.h"
 #include "player_test_util.h"
+#include "screen/gui_manager.h"
 
 namespace {
 

@@ -8,12 +8,12 @@
 #include <cstring>
 #include <fstream>
 
+#include "core/memory.h"
+#include "core/trace.h"
+#include "files/file_system.h"
 #include "gfx_test_util.h"
-#include "host/file_system.h"
-#include "host/memory.h"
-#include "host/picture_output.h"
-#include "host/service_table.h"
-#include "host/trace.h"
+#include "images/picture_output.h"
+#include "phone/service_table.h"
 
 #define STB_IMAGE_WRITE_STATIC
 #define STB_IMAGE_WRITE_IMPLEMENTATION

@@ -2,9 +2,9 @@
 // record and the services that find the book and tell the platform.
 #include <gtest/gtest.h>
 
-#include "host/arena.h"
-#include "host/player_book_layout.h"
-#include "host/wstr.h"
+#include "core/arena.h"
+#include "core/wstr.h"
+#include "player/player_book_layout.h"
 #include "player_test_util.h"
 
 namespace player_test {

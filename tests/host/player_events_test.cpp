@@ -2,7 +2,7 @@
 // and play/pause service the add-on sends, and what the player's screen is told.
 #include <gtest/gtest.h>
 
-#include "host/wstr.h"
+#include "core/wstr.h"
 #include "player_test_util.h"
 
 namespace player_test {

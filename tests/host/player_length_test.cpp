@@ -4,7 +4,7 @@
 
 #include <fileref.h>
 
-#include "host/mp3_length.h"
+#include "player/mp3_length.h"
 #include "player_test_util.h"
 
 namespace player_test {

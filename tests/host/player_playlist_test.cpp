@@ -4,7 +4,7 @@
 
 #include <fstream>
 
-#include "host/playlist.h"
+#include "player/playlist.h"
 #include "player_test_util.h"
 
 namespace player_test {

@@ -6,7 +6,7 @@
 
 #include <cstdlib>
 
-#include "host/player_sound.h"
+#include "player/player_sound.h"
 #include "player_test_util.h"
 
 namespace player_test {

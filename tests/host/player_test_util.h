@@ -10,16 +10,16 @@
 #include <string>
 #include <vector>
 
-#include "host/arena.h"
-#include "host/books.h"
-#include "host/codes.h"
-#include "host/event_queue.h"
-#include "host/file_system.h"
-#include "host/media_player.h"
-#include "host/memory.h"
-#include "host/phone.h"
-#include "host/service_table.h"
+#include "core/arena.h"
+#include "core/books.h"
+#include "core/codes.h"
+#include "core/event_queue.h"
+#include "core/memory.h"
+#include "files/file_system.h"
 #include "mp3_writer.h"
+#include "phone/phone.h"
+#include "phone/service_table.h"
+#include "player/media_player.h"
 
 namespace player_test {
 

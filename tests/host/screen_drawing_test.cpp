@@ -2,11 +2,11 @@
 // firmware services the add-on calls.
 #include <gtest/gtest.h>
 
+#include "core/text_store.h"
 #include "gfx_test_util.h"
-#include "host/fonts.h"
-#include "host/gui_manager.h"
-#include "host/service_table.h"
-#include "host/text_store.h"
+#include "phone/service_table.h"
+#include "screen/fonts.h"
+#include "screen/gui_manager.h"
 
 namespace {
 

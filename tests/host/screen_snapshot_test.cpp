@@ -6,12 +6,12 @@
 #include <filesystem>
 #include <random>
 
+#include "core/arena.h"
+#include "core/event_queue.h"
 #include "gfx_test_util.h"
-#include "host/arena.h"
-#include "host/event_queue.h"
-#include "host/gui_manager.h"
-#include "host/picture_output.h"
-#include "host/service_table.h"
+#include "images/picture_output.h"
+#include "phone/service_table.h"
+#include "screen/gui_manager.h"
 
 namespace {
 

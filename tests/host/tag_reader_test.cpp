@@ -8,12 +8,12 @@
 #include <memory>
 #include <string>
 
-#include "host/file_system.h"
-#include "host/phone.h"
-#include "host/service_table.h"
-#include "host/tag_reader.h"
-#include "host/wstr.h"
+#include "core/wstr.h"
+#include "files/file_system.h"
 #include "mp3_writer.h"
+#include "phone/phone.h"
+#include "phone/service_table.h"
+#include "tags/tag_reader.h"
 
 using namespace mp3w;
 

@@ -5,9 +5,9 @@
 #include <fstream>
 #include <string>
 
-#include "host/phone.h"
-#include "host/tag_reader.h"
-#include "host/wstr.h"
+#include "core/wstr.h"
+#include "phone/phone.h"
+#include "tags/tag_reader.h"
 #include "test_phone.h"
 
 namespace {

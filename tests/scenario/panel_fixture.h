@@ -13,19 +13,19 @@
 #include <string>
 #include <vector>
 
-#include "host/arena.h"
-#include "host/books.h"
-#include "host/gui_manager.h"
-#include "host/image_store.h"
-#include "host/keys.h"
-#include "host/media_player.h"
-#include "host/memory.h"
-#include "host/screen.h"
-#include "host/service_table.h"
-#include "host/text_store.h"
-#include "host/timers.h"
-#include "host/wstr.h"
+#include "core/arena.h"
+#include "core/books.h"
+#include "core/memory.h"
+#include "core/text_store.h"
+#include "core/timers.h"
+#include "core/wstr.h"
+#include "images/image_store.h"
 #include "mp3_writer.h"
+#include "phone/service_table.h"
+#include "player/media_player.h"
+#include "screen/gui_manager.h"
+#include "screen/keys.h"
+#include "screen/screen.h"
 #include "test_phone.h"
 
 namespace panel_scenario {

@@ -1,9 +1,9 @@
 // Whole runs of the application shell: start, second start, requests, configuration file, exit.
 #include <gtest/gtest.h>
 
-#include "host/media_player.h"
-#include "host/service_table.h"
-#include "host/wstr.h"
+#include "core/wstr.h"
+#include "phone/service_table.h"
+#include "player/media_player.h"
 #include "test_phone.h"
 
 namespace fs = std::filesystem;

@@ -8,13 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "host/image_store.h"
-#include "host/media_player.h"
-#include "host/memory.h"
-#include "host/service_table.h"
-#include "host/text_store.h"
-#include "host/wstr.h"
+#include "core/memory.h"
+#include "core/text_store.h"
+#include "core/wstr.h"
+#include "images/image_store.h"
 #include "mp3_writer.h"
+#include "phone/service_table.h"
+#include "player/media_player.h"
 #include "test_phone.h"
 
 namespace fs = std::filesystem;

@@ -21,20 +21,20 @@
 #include <string>
 #include <vector>
 
-#include "host/books.h"
-#include "host/codes.h"
-#include "host/event_queue.h"
-#include "host/gui_manager.h"
-#include "host/image_store.h"
-#include "host/keys.h"
-#include "host/loader.h"
-#include "host/media_player.h"
-#include "host/memory.h"
-#include "host/phone.h"
-#include "host/text_store.h"
-#include "tools/common/sim_options.h"
-#include "tools/common/sim_script.h"
-#include "tools/common/sim_session.h"
+#include "core/books.h"
+#include "core/codes.h"
+#include "core/event_queue.h"
+#include "core/loader.h"
+#include "core/memory.h"
+#include "core/text_store.h"
+#include "images/image_store.h"
+#include "phone/phone.h"
+#include "player/media_player.h"
+#include "screen/gui_manager.h"
+#include "screen/keys.h"
+#include "sim/options.h"
+#include "sim/script.h"
+#include "sim/session.h"
 
 namespace fs = std::filesystem;
 

@@ -13,7 +13,7 @@
 #include <stb_image_write.h>
 #pragma GCC diagnostic pop
 
-#include "host/wstr.h"
+#include "core/wstr.h"
 
 namespace mp3w {
 namespace {

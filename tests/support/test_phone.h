@@ -7,17 +7,17 @@
 #include <string_view>
 #include <vector>
 
-#include "host/books.h"
-#include "host/codes.h"
-#include "host/event_queue.h"
-#include "host/keys.h"
-#include "host/memory.h"
-#include "host/text_store.h"
-#include "host/file_system.h"
-#include "host/loader.h"
-#include "host/messages.h"
-#include "host/phone.h"
-#include "host/trace.h"
+#include "core/books.h"
+#include "core/codes.h"
+#include "core/event_queue.h"
+#include "core/loader.h"
+#include "core/memory.h"
+#include "core/text_store.h"
+#include "core/trace.h"
+#include "files/file_system.h"
+#include "phone/phone.h"
+#include "screen/keys.h"
+#include "screen/messages.h"
 
 namespace ts {
 

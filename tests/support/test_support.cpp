@@ -7,7 +7,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "host/keys.h"
+#include "screen/keys.h"
 
 namespace fs = std::filesystem;
 

@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
+#include "config/bcfg.h"
 #include "mp3_writer.h"
 #include "test_phone.h"
-#include "tools/common/bcfg.h"
 
 namespace fs = std::filesystem;
 

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "config/bcfg.h"
 #include "shell/config/catalogue.h"
 #include "test_phone.h"
-#include "tools/common/bcfg.h"
 
 namespace fs = std::filesystem;
 

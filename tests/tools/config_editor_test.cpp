@@ -1,7 +1,7 @@
 // The configuration editor's model without a window: labels and the item tree, edits against
 // `tunestrip-bcfg set`, refusals, undo and gestures, the file and changes made to it from outside,
 // and the panel's elements moved and resized as the window drags them.
-#include "tools/common/config_editor.h"
+#include "config/editor.h"
 
 #include <gtest/gtest.h>
 
@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "config/bcfg_labels.h"
+#include "config/choices.h"
+#include "config/elements.h"
+#include "config/tree.h"
 #include "test_phone.h"
-#include "tools/common/bcfg_labels.h"
-#include "tools/common/config_choices.h"
-#include "tools/common/config_elements.h"
-#include "tools/common/config_tree.h"
 
 namespace fs = std::filesystem;
 using editor::External;

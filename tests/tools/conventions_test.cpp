@@ -7,9 +7,9 @@
 #include <string_view>
 #include <vector>
 
-#include "tools/common/cli.h"
-#include "tools/common/sim_progress.h"
-#include "tools/common/suggest.h"
+#include "cli/cli.h"
+#include "cli/suggest.h"
+#include "sim/progress.h"
 
 namespace {
 

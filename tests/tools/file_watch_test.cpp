@@ -4,8 +4,8 @@
 #include <filesystem>
 #include <functional>
 
+#include "sim/file_watch.h"
 #include "test_phone.h"
-#include "tools/common/file_watch.h"
 
 namespace fs = std::filesystem;
 using std::chrono::milliseconds;

@@ -6,9 +6,9 @@
 #include <filesystem>
 #include <string>
 
+#include "config/bcfg.h"
+#include "sim/options.h"
 #include "test_phone.h"
-#include "tools/common/bcfg.h"
-#include "tools/common/sim_options.h"
 
 namespace fs = std::filesystem;
 

@@ -8,14 +8,14 @@
 #include <string>
 #include <vector>
 
-#include "host/gui_manager.h"
-#include "host/loader.h"
-#include "host/media_player.h"
-#include "host/messages.h"
-#include "host/screen.h"
+#include "config/bcfg.h"
+#include "core/loader.h"
+#include "player/media_player.h"
+#include "screen/gui_manager.h"
+#include "screen/messages.h"
+#include "screen/screen.h"
+#include "sim/session.h"
 #include "test_phone.h"
-#include "tools/common/bcfg.h"
-#include "tools/common/sim_session.h"
 
 namespace fs = std::filesystem;
 

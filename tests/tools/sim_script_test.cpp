@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "host/codes.h"
-#include "tools/common/sim_options.h"
-#include "tools/common/sim_script.h"
+#include "core/codes.h"
+#include "sim/options.h"
+#include "sim/script.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The skin check: the default skin broken one thing at a time, each fault found under its name
 // with its severity and no error beside it; the default skin itself; tunestrip-skin as a process.
-#include "tools/common/skin_check.h"
+#include "skin/check.h"
 
 #include <gtest/gtest.h>
 
@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "host/picture_output.h"
+#include "config/bcfg.h"
+#include "images/picture_output.h"
 #include "test_phone.h"
-#include "tools/common/bcfg.h"
 
 namespace fs = std::filesystem;
 using skin::Severity;

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "host/wstr.h"
+#include "core/wstr.h"
 #include "shell/config/config.h"
 
 namespace {

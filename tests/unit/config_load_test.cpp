@@ -7,11 +7,11 @@
 #include <memory>
 #include <string>
 
-#include "host/file_system.h"
-#include "host/memory.h"
-#include "host/phone.h"
-#include "host/service_table.h"
-#include "host/trace.h"
+#include "core/memory.h"
+#include "core/trace.h"
+#include "files/file_system.h"
+#include "phone/phone.h"
+#include "phone/service_table.h"
 #include "shell/config/config.h"
 
 namespace fs = std::filesystem;

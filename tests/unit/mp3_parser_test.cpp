@@ -6,13 +6,13 @@
 #include <memory>
 #include <string>
 
-#include "host/file_system.h"
-#include "host/phone.h"
-#include "host/service_table.h"
-#include "host/trace.h"
-#include "host/wstr.h"
+#include "core/trace.h"
+#include "core/wstr.h"
+#include "files/file_system.h"
 #include "mp3/mp3.h"
 #include "mp3_writer.h"
+#include "phone/phone.h"
+#include "phone/service_table.h"
 
 using namespace mp3w;
 

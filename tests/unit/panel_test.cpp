@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "host/phone.h"
-#include "host/service_table.h"
-#include "host/trace.h"
+#include "core/trace.h"
 #include "panel/animation.h"
 #include "panel/panel.h"
 #include "panel/render.h"
+#include "phone/phone.h"
+#include "phone/service_table.h"
 #include "shell/app.h"
 #include "shell/config/config.h"
 

@@ -4,10 +4,10 @@
 #include <string_view>
 #include <vector>
 
-#include "tools/common/bcfg.h"
-#include "tools/common/bcfg_labels.h"
-#include "tools/common/cli.h"
-#include "tools/common/suggest.h"
+#include "cli/cli.h"
+#include "cli/suggest.h"
+#include "config/bcfg.h"
+#include "config/bcfg_labels.h"
 
 namespace {
 

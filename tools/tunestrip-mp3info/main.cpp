@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "host/file_system.h"
-#include "host/phone.h"
-#include "host/service_table.h"
-#include "host/wstr.h"
+#include "cli/cli.h"
+#include "cli/interrupt.h"
+#include "core/wstr.h"
+#include "files/file_system.h"
 #include "mp3/mp3.h"
-#include "tools/common/cli.h"
-#include "tools/common/interrupt.h"
+#include "phone/phone.h"
+#include "phone/service_table.h"
 
 namespace fs = std::filesystem;
 

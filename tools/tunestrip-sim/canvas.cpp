@@ -1,7 +1,7 @@
 #include "canvas.h"
 
-#include "host/fonts.h"
-#include "host/wstr.h"
+#include "core/wstr.h"
+#include "screen/fonts.h"
 
 namespace sim {
 

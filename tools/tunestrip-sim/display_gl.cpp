@@ -1,8 +1,8 @@
 // The window on OpenGL (2.1, which Mesa also gives under Xvfb) with Dear ImGui: every picture is
 // a texture drawn through ImGui's background list, so the pictures and the editor's windows are
 // drawn by one renderer in one pass.
-#include "host/fonts.h"
 #include "display.h"
+#include "screen/fonts.h"
 
 #if defined(TS_HAVE_SDL2) && defined(TS_HAVE_IMGUI)
 

@@ -4,7 +4,7 @@
 
 #include <ostream>
 
-#include "tools/common/sim_session.h"
+#include "sim/session.h"
 
 #if defined(TS_HAVE_IMGUI)
 
@@ -13,11 +13,11 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "config/editor.h"
+#include "config/elements.h"
 #include "editor_fields.h"
 #include "editor_phone.h"
-#include "host/screen.h"
-#include "tools/common/config_editor.h"
-#include "tools/common/config_elements.h"
+#include "screen/screen.h"
 
 namespace sim {
 namespace {

@@ -9,9 +9,9 @@
 #include <cstdio>
 #include <string>
 
-#include "host/codes.h"
-#include "tools/common/bcfg.h"
-#include "tools/common/config_choices.h"
+#include "config/bcfg.h"
+#include "config/choices.h"
+#include "core/codes.h"
 
 namespace sim {
 namespace {

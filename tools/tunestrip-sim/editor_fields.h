@@ -12,8 +12,8 @@
 #include <string>
 #include <string_view>
 
-#include "tools/common/config_editor.h"
-#include "tools/common/config_tree.h"
+#include "config/editor.h"
+#include "config/tree.h"
 
 namespace sim {
 

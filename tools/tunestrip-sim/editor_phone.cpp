@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <string_view>
 
-#include "host/fonts.h"
-#include "host/wstr.h"
+#include "core/wstr.h"
+#include "screen/fonts.h"
 
 namespace sim {
 namespace {

@@ -8,8 +8,8 @@
 #include <optional>
 #include <string>
 
-#include "tools/common/config_editor.h"
-#include "tools/common/config_elements.h"
+#include "config/editor.h"
+#include "config/elements.h"
 
 namespace host {
 class Fonts;

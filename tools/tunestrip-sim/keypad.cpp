@@ -2,7 +2,7 @@
 
 #if defined(TS_HAVE_SDL2)
 
-#include "host/codes.h"
+#include "core/codes.h"
 
 namespace sim {
 

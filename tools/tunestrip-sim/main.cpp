@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "tools/common/cli.h"
-#include "tools/common/interrupt.h"
-#include "tools/common/sim_demo.h"
-#include "tools/common/sim_options.h"
-#include "tools/common/sim_progress.h"
-#include "tools/common/sim_script.h"
-#include "tools/common/sim_session.h"
+#include "cli/cli.h"
+#include "cli/interrupt.h"
+#include "sim/demo.h"
+#include "sim/options.h"
+#include "sim/progress.h"
+#include "sim/script.h"
+#include "sim/session.h"
 #include "window.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "tools/common/sim_script.h"
-#include "tools/common/sim_session.h"
+#include "sim/script.h"
+#include "sim/session.h"
 
 namespace sim {
 

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <utility>
 
-#include "host/fonts.h"
-#include "host/wstr.h"
-#include "tools/common/sim_options.h"
+#include "core/wstr.h"
+#include "screen/fonts.h"
+#include "sim/options.h"
 
 namespace sim {
 

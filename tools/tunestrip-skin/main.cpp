@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "tools/common/cli.h"
-#include "tools/common/skin_check.h"
-#include "tools/common/suggest.h"
+#include "cli/cli.h"
+#include "cli/suggest.h"
+#include "skin/check.h"
 
 namespace fs = std::filesystem;
 

@@ -1,0 +1,47 @@
+#include "core/arena.h"
+
+#include <stdexcept>
+
+namespace host {
+
+Arena::Arena(uint32_t capacity)
+    : bytes_(static_cast<uint8_t*>(std::calloc(capacity, 1))), size_(capacity) {
+  if (!bytes_) throw std::runtime_error("no memory for the firmware arena");
+}
+
+FwAddr Arena::alloc(uint32_t size) {
+  FwAddr a = (top_ + 7) & ~7u;
+  uint64_t end = uint64_t(a) + size;
+  if (end > size_) throw std::runtime_error("firmware memory exhausted");
+  std::memset(bytes_.get() + a, 0, size);
+  top_ = uint32_t(end);
+  return a;
+}
+
+FwAddr Arena::alloc_wstr(const std::u16string& s) {
+  FwAddr a = alloc(uint32_t((s.size() + 1) * 2));
+  std::memcpy(at(a, uint32_t(s.size() * 2)), s.data(), s.size() * 2);
+  return a;
+}
+
+uint8_t* Arena::at(FwAddr a, uint32_t size) {
+  if (a == 0 || uint64_t(a) + size > size_)
+    throw std::out_of_range("firmware address out of range");
+  return bytes_.get() + a;
+}
+
+uint32_t Arena::read32(FwAddr a) const {
+  if (a == 0 || uint64_t(a) + 4 > size_) return 0;
+  uint32_t v;
+  std::memcpy(&v, bytes_.get() + a, 4);
+  return v;
+}
+
+uint16_t Arena::read16(FwAddr a) const {
+  if (a == 0 || uint64_t(a) + 2 > size_) return 0;
+  uint16_t v;
+  std::memcpy(&v, bytes_.get() + a, 2);
+  return v;
+}
+
+}  // namespace host
