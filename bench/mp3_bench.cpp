@@ -5,11 +5,11 @@
 #include <filesystem>
 #include <memory>
 
+#include "core/service_table.h"
 #include "files/file_system.h"
 #include "mp3/mp3.h"
 #include "mp3_writer.h"
 #include "phone/phone.h"
-#include "phone/service_table.h"
 #include "tags/tag_reader.h"
 
 namespace {

@@ -5,10 +5,10 @@
 #include <chrono>
 #include <memory>
 
+#include "core/service_table.h"
 #include "images/image_store.h"
 #include "mp3_writer.h"
 #include "panel/panel.h"
-#include "phone/service_table.h"
 #include "player/media_player.h"
 #include "screen/gui_manager.h"
 #include "shell/app.h"
@@ -112,8 +112,8 @@ void drop_image(IMAGEID) {}
 
 void BM_Snapshot(benchmark::State& state) {
   Pieces p;
-  p.phone.services().replace(0x302, reinterpret_cast<void*>(&take_buffer));
-  p.phone.services().replace(0x2CD, reinterpret_cast<void*>(&drop_image));
+  p.phone.services().replace<host::service::fw_image_from_buffer>(&take_buffer);
+  p.phone.services().replace<host::service::fw_image_free>(&drop_image);
   scr_w = fw_display_width(0);
   scr_h = fw_display_height(0);
   CreateHeader(scr_w, scr_h);

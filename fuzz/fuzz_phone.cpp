@@ -3,8 +3,8 @@
 #include <fstream>
 #include <memory>
 
+#include "core/service_table.h"
 #include "files/file_system.h"
-#include "phone/service_table.h"
 #include "platform/fw_services.h"
 
 namespace fuzz {

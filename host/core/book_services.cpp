@@ -2,8 +2,8 @@
 // fw_book_bring_to_front.
 
 #include "core/books.h"
+#include "core/service_table.h"
 #include "phone/phone.h"
-#include "phone/service_table.h"
 
 namespace host::svc {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "core/memory.h"
+#include "core/service_table.h"
 #include "phone/phone.h"
-#include "phone/service_table.h"
 
 namespace host {
 

@@ -10,9 +10,9 @@
 #include "core/books.h"
 #include "core/codes.h"
 #include "core/install_paths.h"
+#include "core/service_table.h"
 #include "core/timers.h"
 #include "phone/phone.h"
-#include "phone/service_table.h"
 
 namespace fs = std::filesystem;
 

@@ -4,8 +4,8 @@
 
 #include "core/loader.h"
 #include "core/memory.h"
+#include "core/service_table.h"
 #include "phone/phone.h"
-#include "phone/service_table.h"
 
 namespace host::svc {
 
@@ -21,7 +21,7 @@ void fw_free(void* p) {
 }
 
 FreeProc fw_free_entry() {
-  return reinterpret_cast<FreeProc>(phone().services().entry(0x104));
+  return phone().services().entry<service::fw_free>();
 }
 
 void* fw_memset(void* p, int value, int size) {

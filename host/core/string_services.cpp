@@ -7,10 +7,10 @@
 #include <cstring>
 #include <string>
 
+#include "core/service_table.h"
 #include "core/trace.h"
 #include "core/wstr.h"
 #include "phone/phone.h"
-#include "phone/service_table.h"
 
 namespace host::svc {
 

@@ -2,10 +2,10 @@
 
 #include <string>
 
+#include "core/service_table.h"
 #include "core/text_store.h"
 #include "core/wstr.h"
 #include "phone/phone.h"
-#include "phone/service_table.h"
 
 namespace host::svc {
 

@@ -1,9 +1,9 @@
 // Timers and deferred calls: the phone's services fw_timer_set, fw_timer_kill, fw_run_deferred,
 // fw_run_in_ui_task.
 
+#include "core/service_table.h"
 #include "core/timers.h"
 #include "phone/phone.h"
-#include "phone/service_table.h"
 
 namespace host::svc {
 

@@ -1,8 +1,8 @@
 #include "core/timers.h"
 
 #include "core/event_queue.h"
+#include "core/service_table.h"
 #include "phone/phone.h"
-#include "phone/service_table.h"
 
 namespace host {
 

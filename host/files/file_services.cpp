@@ -3,9 +3,9 @@
 
 #include <cstring>
 
+#include "core/service_table.h"
 #include "files/file_system.h"
 #include "phone/phone.h"
-#include "phone/service_table.h"
 
 namespace host::svc {
 

@@ -1,9 +1,9 @@
 // Images: the phone's services fw_image_load, fw_image_free, fw_image_from_buffer.
 
+#include "core/service_table.h"
 #include "core/wstr.h"
 #include "images/image_store.h"
 #include "phone/phone.h"
-#include "phone/service_table.h"
 
 namespace host::svc {
 

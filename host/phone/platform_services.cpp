@@ -1,7 +1,7 @@
 // Platform: the phone's services fw_platform_id.
 
+#include "core/service_table.h"
 #include "phone/phone.h"
-#include "phone/service_table.h"
 
 namespace host::svc {
 

@@ -2,8 +2,8 @@
 // fw_player_book_predicate.
 
 #include "core/codes.h"
+#include "core/service_table.h"
 #include "phone/phone.h"
-#include "phone/service_table.h"
 #include "player/media_player.h"
 
 namespace host::svc {

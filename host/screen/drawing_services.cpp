@@ -5,10 +5,10 @@
 
 #include <string>
 
+#include "core/service_table.h"
 #include "core/text_store.h"
 #include "images/image_store.h"
 #include "phone/phone.h"
-#include "phone/service_table.h"
 #include "screen/fonts.h"
 #include "screen/gui_manager.h"
 #include "screen/screen.h"

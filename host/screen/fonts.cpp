@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "core/codes.h"
+#include "core/service_table.h"
 #include "phone/phone.h"
-#include "phone/service_table.h"
 
 namespace host {
 namespace {

@@ -6,8 +6,8 @@
 #include <new>
 
 #include "core/event_queue.h"
+#include "core/service_table.h"
 #include "phone/phone.h"
-#include "phone/service_table.h"
 
 namespace host {
 

@@ -3,8 +3,8 @@
 // fw_disp_set_backdrop, fw_disp_desc_set_name, fw_disp_desc_set_size, fw_disp_desc_set_on_create,
 // fw_disp_desc_set_on_close, fw_disp_desc_set_on_redraw, fw_disp_desc_set_on_key.
 
+#include "core/service_table.h"
 #include "phone/phone.h"
-#include "phone/service_table.h"
 #include "screen/gui_manager.h"
 
 namespace host::svc {

@@ -1,7 +1,7 @@
 // Keys: the phone's services fw_key_hook.
 
+#include "core/service_table.h"
 #include "phone/phone.h"
-#include "phone/service_table.h"
 #include "screen/keys.h"
 
 namespace host::svc {

@@ -4,8 +4,8 @@
 
 #include "core/codes.h"
 #include "core/event_queue.h"
+#include "core/service_table.h"
 #include "phone/phone.h"
-#include "phone/service_table.h"
 
 namespace host {
 

@@ -2,11 +2,11 @@
 
 #include <string>
 
+#include "core/service_table.h"
 #include "core/text_store.h"
 #include "core/wstr.h"
 #include "files/file_system.h"
 #include "phone/phone.h"
-#include "phone/service_table.h"
 #include "screen/messages.h"
 
 namespace host::svc {

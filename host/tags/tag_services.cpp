@@ -1,8 +1,8 @@
 // Tags: the phone's services fw_metadata_open, fw_metadata_close, fw_metadata_get_tag,
 // fw_metadata_get_cover.
 
+#include "core/service_table.h"
 #include "phone/phone.h"
-#include "phone/service_table.h"
 #include "tags/tag_reader.h"
 
 namespace host::svc {

@@ -1,4 +1,4 @@
-// Every firmware service: FW_SERVICE(number, name, result, (parameters), (arguments)).
+// Every firmware service: FW_SERVICE(number, name, result, (parameters), (arguments)), in groups.
 // Numbers with 0x8000 added give the service's entry itself rather than calling it.
 // Include with FW_SERVICE defined; fw_format_wstr (variadic) stands apart, see fw_services.h.
 
@@ -93,19 +93,23 @@ FW_SERVICE(0x12F, fw_book_free, void, (BOOK* book), (book))
 FW_SERVICE(0x130, fw_find_book, BOOK*, (BookPredicate pred), (pred))
 FW_SERVICE(0x1EB, fw_book_add_gui, void, (BOOK* book, GUI* gui), (book, gui))
 FW_SERVICE(0x172, fw_book_bring_to_front, void, (BOOK* book, int reserved), (book, reserved))
-FW_SERVICE(0x828B, fw_player_book_predicate, BookPredicate, (), ())
 
-// Timers, deferred calls, keys
+// Timers and deferred calls
 FW_SERVICE(0x128, fw_timer_set, void, (uint16_t* timer, int ms, TimerProc f, void* data),
            (timer, ms, f, data))
 FW_SERVICE(0x12A, fw_timer_kill, void, (uint16_t* timer), (timer))
 FW_SERVICE(0x108, fw_run_deferred, void, (DeferredProc f), (f))
 FW_SERVICE(0x109, fw_run_in_ui_task, void, (TimerProc f), (f))
+
+// Keys
 FW_SERVICE(0x107, fw_key_hook, int, (KeyHookProc hook, int install), (hook, install))
 
-// Media player and tags
+// Media player
 FW_SERVICE(0x1A8, fw_send_ui_event, void, (int event), (event))
 FW_SERVICE(0x247, fw_player_play_pause, void, (int reserved), (reserved))
+FW_SERVICE(0x828B, fw_player_book_predicate, BookPredicate, (), ())
+
+// Tags
 FW_SERVICE(0x2EF, fw_metadata_open, FwHandle, (const char16_t* path, const char16_t* name),
            (path, name))
 FW_SERVICE(0x2F0, fw_metadata_close, void, (FwHandle handle), (handle))
@@ -114,11 +118,13 @@ FW_SERVICE(0x301, fw_metadata_get_cover, int,
            (FwHandle handle, uint8_t* type, int* size, int* offset),
            (handle, type, size, offset))
 
-// Programs, messages, other
+// Messages and programs
 FW_SERVICE(0x10D, fw_run_elf, int,
            (const char16_t* path, const char16_t* arg1, const char16_t* arg2, int arg3),
            (path, arg1, arg2, arg3))
 FW_SERVICE(0x257, fw_message_box, void,
            (TEXTID title, TEXTID text, int icon, int style, int ms, BOOK* owner),
            (title, text, icon, style, ms, owner))
+
+// Platform
 FW_SERVICE(0x24E, fw_platform_id, int, (), ())

@@ -9,8 +9,8 @@
 #include "core/books.h"
 #include "core/event_queue.h"
 #include "core/memory.h"
+#include "core/service_table.h"
 #include "gfx_test_util.h"
-#include "phone/service_table.h"
 #include "screen/gui_manager.h"
 
 namespace {
@@ -127,16 +127,16 @@ TEST_F(GuiLifecycle, RefusedCreationLeavesNothing) {
   EXPECT_EQ(svc::fw_gui_create(&storage, probe_destr, nullptr, nullptr, 0, 0, 0), nullptr);
 
   // A test makes the service itself refuse by replacing its entry in the add-on's table.
-  using Create = GUI* (*)(GUI*, DispDescProc, DispDescProc, BOOK*, int, int, int);
+  using Create = host::service::fw_gui_create::entry;
   Create refuse = [](GUI*, DispDescProc, DispDescProc, BOOK*, int, int, int) -> GUI* {
     return nullptr;
   };
-  void* old = phone->services().replace(0x1F0, reinterpret_cast<void*>(refuse));
-  auto entry = reinterpret_cast<Create>(phone->services().entry(0x1F0));
+  auto old = phone->services().replace<host::service::fw_gui_create>(refuse);
+  auto entry = phone->services().entry<host::service::fw_gui_create>();
   g_create_result = 1;
   EXPECT_EQ(entry(&storage, probe_destr, probe_constr, nullptr, 0, 0, 0), nullptr);
-  phone->services().replace(0x1F0, old);
-  entry = reinterpret_cast<Create>(phone->services().entry(0x1F0));
+  phone->services().replace<host::service::fw_gui_create>(old);
+  entry = phone->services().entry<host::service::fw_gui_create>();
   EXPECT_EQ(entry(&storage, probe_destr, probe_constr, nullptr, 0, 0, 0), &storage);
   gui().free(&storage);
 }

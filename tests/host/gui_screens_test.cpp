@@ -5,9 +5,9 @@
 #include <cstdlib>
 
 #include "core/event_queue.h"
+#include "core/service_table.h"
 #include "core/text_store.h"
 #include "gfx_test_util.h"
-#include "phone/service_table.h"
 #include "player/media_player.h"
 #include "player_test_util.h"
 #include "screen/gui_manager.h"

@@ -9,11 +9,11 @@
 #include <fstream>
 
 #include "core/memory.h"
+#include "core/service_table.h"
 #include "core/trace.h"
 #include "files/file_system.h"
 #include "gfx_test_util.h"
 #include "images/picture_output.h"
-#include "phone/service_table.h"
 
 #define STB_IMAGE_WRITE_STATIC
 #define STB_IMAGE_WRITE_IMPLEMENTATION

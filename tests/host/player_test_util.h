@@ -15,10 +15,10 @@
 #include "core/codes.h"
 #include "core/event_queue.h"
 #include "core/memory.h"
+#include "core/service_table.h"
 #include "files/file_system.h"
 #include "mp3_writer.h"
 #include "phone/phone.h"
-#include "phone/service_table.h"
 #include "player/media_player.h"
 
 namespace player_test {

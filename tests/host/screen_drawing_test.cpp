@@ -2,9 +2,9 @@
 // firmware services the add-on calls.
 #include <gtest/gtest.h>
 
+#include "core/service_table.h"
 #include "core/text_store.h"
 #include "gfx_test_util.h"
-#include "phone/service_table.h"
 #include "screen/fonts.h"
 #include "screen/gui_manager.h"
 

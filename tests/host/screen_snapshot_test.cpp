@@ -8,9 +8,9 @@
 
 #include "core/arena.h"
 #include "core/event_queue.h"
+#include "core/service_table.h"
 #include "gfx_test_util.h"
 #include "images/picture_output.h"
-#include "phone/service_table.h"
 #include "screen/gui_manager.h"
 
 namespace {
@@ -19,8 +19,9 @@ using gfx_test::make_phone;
 namespace fs = std::filesystem;
 
 // Calls a screen reference through the service table, as the add-on's wrapper does.
-FwAddr call_ref(host::Phone& p, unsigned number) {
-  return reinterpret_cast<FwAddr (*)()>(p.services().entry(number))();
+template <typename S>
+FwAddr call_ref(host::Phone& p) {
+  return p.services().entry<S>()();
 }
 
 // Walks to the pixel memory exactly as the snapshot does.
@@ -28,11 +29,11 @@ FwAddr find_pixels(host::Phone& p) {
   host::Arena& a = p.arena();
   int family = int(p.options().platform_id >> 12);
   if (family == 8) {
-    FwAddr record = a.read32(call_ref(p, 0x8177));
+    FwAddr record = a.read32(call_ref<host::service::fw_screen_ref_family8>(p));
     return a.read32(record);
   }
   if (family == 9) {
-    FwAddr layer = a.read32(call_ref(p, 0x8285));
+    FwAddr layer = a.read32(call_ref<host::service::fw_screen_ref_family9>(p));
     for (int guard = 0; layer && guard < 100; ++guard) {
       if (a.read32(layer + 28) == 1 || a.read32(layer + 72) != 0) return a.read32(layer + 16);
       layer = a.read32(layer + 32);

@@ -8,11 +8,11 @@
 #include <memory>
 #include <string>
 
+#include "core/service_table.h"
 #include "core/wstr.h"
 #include "files/file_system.h"
 #include "mp3_writer.h"
 #include "phone/phone.h"
-#include "phone/service_table.h"
 #include "tags/tag_reader.h"
 
 using namespace mp3w;

@@ -74,9 +74,8 @@ TEST_F(PanelScenario, HotKeyWithoutThePlayerShowsNothing) {
 
 TEST_F(PanelScenario, RefusedCreationStartsNoSlideAndTheNextHotKeyTriesAgain) {
   Start();
-  void* create = phone().services().replace(
-      0x1F0, reinterpret_cast<void*>(+[](GUI*, DispDescProc, DispDescProc, BOOK*, int, int, int)
-                                          -> GUI* { return nullptr; }));
+  auto create = phone().services().replace<host::service::fw_gui_create>(+[](GUI*, DispDescProc, DispDescProc, BOOK*, int, int, int)
+                                          -> GUI* { return nullptr; });
   size_t images = phone().images().live();
   size_t allocations = phone().memory().live_blocks();
   Press(kHotKey);
@@ -87,7 +86,7 @@ TEST_F(PanelScenario, RefusedCreationStartsNoSlideAndTheNextHotKeyTriesAgain) {
   // Neither the storage nor the snapshot of the refused creation stays.
   EXPECT_EQ(phone().images().live(), images);
   EXPECT_EQ(phone().memory().live_blocks(), allocations);
-  phone().services().replace(0x1F0, create);
+  phone().services().replace<host::service::fw_gui_create>(create);
   ClearTrace();
   Press(kHotKey);
   Run(2000);

@@ -7,11 +7,10 @@ namespace {
 // ---- The snapshot ---------------------------------------------------------------------------
 
 std::vector<uint8_t> g_snapshot;
-void* g_from_buffer = nullptr;
+host::service::fw_image_from_buffer::entry g_from_buffer = nullptr;
 int KeepSnapshot(void* buf, int size, int reserved, const char16_t* type, IMAGEID* id) {
   g_snapshot.assign(static_cast<uint8_t*>(buf), static_cast<uint8_t*>(buf) + size);
-  return reinterpret_cast<int (*)(void*, int, int, const char16_t*, IMAGEID*)>(g_from_buffer)(
-      buf, size, reserved, type, id);
+  return g_from_buffer(buf, size, reserved, type, id);
 }
 
 uint32_t Le32(const std::vector<uint8_t>& b, size_t at) {
@@ -27,7 +26,7 @@ TEST_F(PanelScenario, SnapshotConvertsThePixelsOfEitherFamily) {
     o.platform_id = id;
     Start({}, {10}, true, o);
     g_snapshot.clear();
-    g_from_buffer = phone().services().replace(0x302, reinterpret_cast<void*>(&KeepSnapshot));
+    g_from_buffer = phone().services().replace<host::service::fw_image_from_buffer>(&KeepSnapshot);
     host::Screen& screen = phone().screen();
     const int w = screen.width(), h = screen.height();
     // The top-left pixel holds the bytes 1F 00, a pixel of the bottom row is white.
@@ -69,7 +68,7 @@ TEST_F(PanelScenario, SnapshotRowsArePaddedForAnyWidth) {
   o.screen_h = 100;
   Start({"rcFON=0,238,60,100"}, {10}, true, o);
   g_snapshot.clear();
-  g_from_buffer = phone().services().replace(0x302, reinterpret_cast<void*>(&KeepSnapshot));
+  g_from_buffer = phone().services().replace<host::service::fw_image_from_buffer>(&KeepSnapshot);
   Press(kHotKey);
   const uint32_t row = 716;  // 238 * 3 = 714, padded to 716
   ASSERT_EQ(g_snapshot.size(), 54u + row * 100u);

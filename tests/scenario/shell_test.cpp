@@ -1,8 +1,8 @@
 // Whole runs of the application shell: start, second start, requests, configuration file, exit.
 #include <gtest/gtest.h>
 
+#include "core/service_table.h"
 #include "core/wstr.h"
-#include "phone/service_table.h"
 #include "player/media_player.h"
 #include "test_phone.h"
 
@@ -196,7 +196,7 @@ int failing_write(int, const void*, int) { return -1; }
 
 TEST(Shell, FailingWriteServiceLeavesTheDefaultsInForce) {
   TestPhone t;
-  t.phone.services().replace(0x119, reinterpret_cast<void*>(&failing_write));
+  t.phone.services().replace<host::service::fw_file_write>(&failing_write);
   t.start_addon();
   // Both folders were tried; the program runs on the built-in values.
   EXPECT_EQ(t.trace_count("fw_file_open("), 2u);
@@ -218,10 +218,10 @@ namespace {
 // A first application folder too long for the editor's 256-character path, and a file status
 // service that finds the editor everywhere.
 const std::u16string kLongFolder = u"/usb/" + std::u16string(300, u'd');
-void* g_get_dir = nullptr;
+host::service::fw_get_dir::entry g_get_dir = nullptr;
 const char16_t* long_first_app_dir(int id) {
   if (id == 0x11) return kLongFolder.c_str();
-  return reinterpret_cast<const char16_t* (*)(int)>(g_get_dir)(id);
+  return g_get_dir(id);
 }
 int editor_everywhere(const char16_t*, const char16_t* name, FSTAT* st) {
   if (host::utf16_to_utf8(name) != "BcfgEdit.elf") return -1;
@@ -233,8 +233,8 @@ int editor_everywhere(const char16_t*, const char16_t* name, FSTAT* st) {
 TEST(Shell, EditorFolderTooLongForThePathCountsAsNotFound) {
   TestPhone t;
   t.start_addon();
-  g_get_dir = t.phone.services().replace(0x105, reinterpret_cast<void*>(&long_first_app_dir));
-  t.phone.services().replace(0x11C, reinterpret_cast<void*>(&editor_everywhere));
+  g_get_dir = t.phone.services().replace<host::service::fw_get_dir>(&long_first_app_dir);
+  t.phone.services().replace<host::service::fw_file_stat>(&editor_everywhere);
   t.edit_config();
   ASSERT_EQ(t.phone.messages().launches().size(), 1u);
   EXPECT_EQ(t.phone.messages().launches()[0].path, "/card/other/ZBin/BcfgEdit.elf");
@@ -245,7 +245,7 @@ TEST(Shell, EditorFolderTooLongForThePathCountsAsNotFound) {
 
 namespace {
 // The firmware allocator failing the next request of one size, passing every other on.
-void* (*g_malloc)(int) = nullptr;
+host::service::fw_malloc::entry g_malloc = nullptr;
 int g_fail_size = -1;
 void* malloc_failing_once(int size) {
   if (size != g_fail_size) return g_malloc(size);
@@ -288,7 +288,7 @@ TEST(Shell, AllocationFailuresAreMet) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     TestPhone t;
-    g_malloc = reinterpret_cast<void* (*)(int)>(t.phone.services().replace(0x103, reinterpret_cast<void*>(&malloc_failing_once)));
+    g_malloc = t.phone.services().replace<host::service::fw_malloc>(&malloc_failing_once);
     g_fail_size = c.size;
     t.start_addon();
     EXPECT_EQ(t.addon_book() != nullptr, c.runs);
@@ -306,7 +306,7 @@ TEST(Shell, AllocationFailuresAreMet) {
   t.start_addon();
   t.press(host::codes::KEY_MUSIC);
   t.run(2000);
-  g_malloc = reinterpret_cast<void* (*)(int)>(t.phone.services().replace(0x103, reinterpret_cast<void*>(&malloc_failing_once)));
+  g_malloc = t.phone.services().replace<host::service::fw_malloc>(&malloc_failing_once);
   g_fail_size = book_size;
   t.press(host::codes::KEY_MUSIC);
   t.run(2000);

@@ -9,11 +9,11 @@
 #include <vector>
 
 #include "core/memory.h"
+#include "core/service_table.h"
 #include "core/text_store.h"
 #include "core/wstr.h"
 #include "images/image_store.h"
 #include "mp3_writer.h"
-#include "phone/service_table.h"
 #include "player/media_player.h"
 #include "test_phone.h"
 
@@ -324,9 +324,9 @@ TEST_F(TrackScenario, NoMemoryForTheTagPictureFallsBack) {
   tag.picture(png, "image/png");
   fs::path a = Put("a.mp3", mp3w::join({tag.bytes(), Silence(f, 2)}));
   Start();
-  g_real_malloc = reinterpret_cast<void* (*)(int)>(phone().services().entry(0x103));
+  g_real_malloc = phone().services().entry<host::service::fw_malloc>();
   g_fail_size = int(png.size()) + 1;
-  phone().services().replace(0x103, reinterpret_cast<void*>(&MallocFailingOneSize));
+  phone().services().replace<host::service::fw_malloc>(&MallocFailingOneSize);
   t_->clear_trace();
   Play({a});
   EXPECT_EQ(CoverSource(), "NoCover.png");

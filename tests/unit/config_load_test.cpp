@@ -7,11 +7,14 @@
 #include <memory>
 #include <string>
 
+#include "addon_state.h"
 #include "core/memory.h"
+#include "core/service_table.h"
 #include "core/trace.h"
 #include "files/file_system.h"
+#include "panel/animation.h"
+#include "panel/panel.h"
 #include "phone/phone.h"
-#include "phone/service_table.h"
 #include "shell/config/config.h"
 
 namespace fs = std::filesystem;
@@ -53,26 +56,35 @@ int short_write(int fd, const void* buf, int size) {
 class ConfigLoad : public ::testing::Test {
  protected:
   void SetUp() override {
+    ResetAddOnGlobals();
     phone_ = std::make_unique<host::Phone>(host::Options{});
     fw_services = phone_->services().table();
-    config_block = cfg_default_block();
-    successed_config_path = u"";
-    successed_config_name = u"";
     first_ = phone_->files().dir_path(0x14) / "TuneStrip.bcfg";
     second_ = phone_->files().dir_path(0x15) / "TuneStrip.bcfg";
   }
   void TearDown() override {
     EXPECT_EQ(phone_->files().open_files(), 0u);
     EXPECT_EQ(phone_->memory().live_blocks(), 0u);
-    config_block = cfg_default_block();
-    successed_config_path = u"";
-    successed_config_name = u"";
     phone_.reset();
   }
 
   std::unique_ptr<host::Phone> phone_;
   fs::path first_, second_;
 };
+
+// Each fixture starts from the globals as the phone's loader gives them: set data, zero-filled
+// data and data holding addresses all come back.
+TEST_F(ConfigLoad, FixturesStartFromTheAddOnsOwnGlobals) {
+  HIDE_SPEED = 3;
+  HideMode = 0;
+  PanelRun = 1;
+  successed_config_path = u"/elsewhere";
+  ResetAddOnGlobals();
+  EXPECT_EQ(HIDE_SPEED, cfg_default_block().HIDE_SPEED);
+  EXPECT_EQ(HideMode, 1);
+  EXPECT_EQ(PanelRun, 0);
+  EXPECT_EQ(std::u16string(successed_config_path), u"");
+}
 
 TEST_F(ConfigLoad, MissingFileIsCreatedInTheFirstFolder) {
   EXPECT_EQ(InitConfig(), 0);
@@ -146,7 +158,7 @@ TEST_F(ConfigLoad, UnwritableFirstFolderFallsBackToTheSecond) {
 }
 
 TEST_F(ConfigLoad, UnreadableFileFailsThatFolderWithoutWriting) {
-  phone_->services().replace(0x116, reinterpret_cast<void*>(&refuse_read_open));
+  phone_->services().replace<host::service::fw_file_open>(&refuse_read_open);
   spit(first_, "ten bytes!");
   // Both folders hold an unreadable file: nothing is loaded or written, the globals stay.
   spit(second_, edited_bytes(2));
@@ -165,7 +177,7 @@ TEST_F(ConfigLoad, UnreadableFileFailsThatFolderWithoutWriting) {
 }
 
 TEST_F(ConfigLoad, ShortWriteFails) {
-  phone_->services().replace(0x119, reinterpret_cast<void*>(&short_write));
+  phone_->services().replace<host::service::fw_file_write>(&short_write);
   EXPECT_EQ(LoadConfigData(fw_get_dir(0x14), config_file_name), -1);
   EXPECT_EQ(std::u16string(successed_config_path), u"");
 }

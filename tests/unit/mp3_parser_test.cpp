@@ -6,13 +6,14 @@
 #include <memory>
 #include <string>
 
+#include "addon_state.h"
+#include "core/service_table.h"
 #include "core/trace.h"
 #include "core/wstr.h"
 #include "files/file_system.h"
 #include "mp3/mp3.h"
 #include "mp3_writer.h"
 #include "phone/phone.h"
-#include "phone/service_table.h"
 
 using namespace mp3w;
 
@@ -21,6 +22,7 @@ namespace {
 class Mp3Parser : public ::testing::Test {
  protected:
   void SetUp() override {
+    ResetAddOnGlobals();
     phone_ = std::make_unique<host::Phone>(host::Options{});
     fw_services = phone_->services().table();
     dir_ = phone_->files().root() / "music";
@@ -386,7 +388,7 @@ TEST_F(Mp3Parser, MissingFileTouchesNoHandle) {
 TEST_F(Mp3Parser, FailedOpenClosesNothing) {
   write_file(dir_ / "locked.mp3", frames(Frame{}, 5));
   auto fail = +[](const char16_t*, const char16_t*, int, int, int) { return -1; };
-  phone_->services().replace(0x116, reinterpret_cast<void*>(fail));
+  phone_->services().replace<host::service::fw_file_open>(fail);
   phone_->trace().capture(true);
   MP3_INFO info = parse("locked.mp3");
   EXPECT_EQ(info.found, 0);

@@ -8,12 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "addon_state.h"
+#include "core/service_table.h"
 #include "core/trace.h"
 #include "panel/animation.h"
 #include "panel/panel.h"
 #include "panel/render.h"
 #include "phone/phone.h"
-#include "phone/service_table.h"
 #include "shell/app.h"
 #include "shell/config/config.h"
 
@@ -22,28 +23,16 @@ namespace {
 class PanelPieces : public ::testing::Test {
  protected:
   void SetUp() override {
+    ResetAddOnGlobals();
     phone_ = std::make_unique<host::Phone>(host::Options{});
     fw_services = phone_->services().table();
     phone_->trace().capture(true);
-    saved_config_ = config_block;
     scr_w = 240;
     scr_h = 320;
-    TuneStrip = nullptr;
-    PanelRun = 0;
-    NoFullKill = 0;
-    HideMode = 1;
-    HideTimerRun = 0;
     OffsetCoord = 80;
   }
   void TearDown() override {
-    config_block = saved_config_;
-    PanelRun = 0;
-    NoFullKill = 0;
-    HideMode = 1;
-    HideTimerRun = 0;
-    OffsetCoord = 0;
     delete[] hdr;
-    hdr = nullptr;
     phone_.reset();
   }
 
@@ -60,7 +49,6 @@ class PanelPieces : public ::testing::Test {
   }
 
   std::unique_ptr<host::Phone> phone_;
-  CONFIG_BLOCK saved_config_;
 };
 
 TEST_F(PanelPieces, ShowThatTurnsBackAHideLetsTheNextCloseEndTheProgram) {

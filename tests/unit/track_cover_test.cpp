@@ -101,7 +101,7 @@ TEST_F(CoverTest, UndecodablePictureFallsBackToTheFolder) {
 
 TEST_F(CoverTest, UnreadablePictureFallsBackAndClosesTheFile) {
   WriteTaggedTrack(mp3w::tiny_png(5, 3), "image/png", 2);
-  phone_->services().replace(0x176, reinterpret_cast<void*>(&FailingSeek));
+  phone_->services().replace<host::service::fw_file_seek>(&FailingSeek);
   GetCover(fw_metadata_open(u"", u"t.mp3"), Folder().c_str(), u"t.mp3", mdata);
   EXPECT_TRUE(Shows(2, 2));  // nothing in the folder: the program's own picture
   EXPECT_EQ(phone_->files().open_files(), 0u);
@@ -176,9 +176,9 @@ TEST_F(CoverTest, TagsFileNameForMissingTitleAndHandleLifetime) {
 
 TEST_F(CoverTest, NoTagReaderMeansNoTags) {
   WriteTrack("t.mp3", 1);
-  phone_->services().replace(0x2EF, reinterpret_cast<void*>(+[](const char16_t*, const char16_t*) {
+  phone_->services().replace<host::service::fw_metadata_open>(+[](const char16_t*, const char16_t*) {
                                return FwHandle(0);
-                             }));
+                             });
   Put("Cover.jpg", mp3w::tiny_jpeg(6, 6));
   Read();
   EXPECT_EQ(std::u16string(mdata->title), u"t.mp3");

@@ -14,8 +14,10 @@
 #include <string>
 #include <vector>
 
+#include "addon_state.h"
 #include "core/arena.h"
 #include "core/books.h"
+#include "core/service_table.h"
 #include "core/text_store.h"
 #include "core/trace.h"
 #include "core/wstr.h"
@@ -27,7 +29,6 @@
 #include "panel/labels.h"
 #include "panel/panel.h"
 #include "phone/phone.h"
-#include "phone/service_table.h"
 #include "player/media_player.h"
 #include "player/player_book_layout.h"
 #include "shell/app.h"
@@ -166,7 +167,7 @@ class TrackTest : public ::testing::Test {
   void SetUp() override { StartPhone(0x9900); }
 
   void TearDown() override {
-    ResetAddon();
+    ReleaseAddon();
     phone_.reset();
     g_tags = nullptr;
     g_fake_player = nullptr;
@@ -174,9 +175,10 @@ class TrackTest : public ::testing::Test {
 
   void StartPhone(uint32_t platform_id) {
     if (phone_) {
-      ResetAddon();
+      ReleaseAddon();
       phone_.reset();
     }
+    ResetAddOnGlobals();
     host::Options o;
     o.platform_id = platform_id;
     phone_ = std::make_unique<host::Phone>(o);
@@ -185,40 +187,36 @@ class TrackTest : public ::testing::Test {
     tags_ = FakeTags{};
     g_tags = &tags_;
     host::ServiceTable& s = phone_->services();
-    s.replace(0x2EF, reinterpret_cast<void*>(&FakeOpen));
-    s.replace(0x2F0, reinterpret_cast<void*>(&FakeClose));
-    s.replace(0x2F1, reinterpret_cast<void*>(&FakeGetTag));
-    s.replace(0x301, reinterpret_cast<void*>(&FakeGetCover));
-    s.replace(0x302, reinterpret_cast<void*>(&FromBufferCopy));
+    s.replace<host::service::fw_metadata_open>(&FakeOpen);
+    s.replace<host::service::fw_metadata_close>(&FakeClose);
+    s.replace<host::service::fw_metadata_get_tag>(&FakeGetTag);
+    s.replace<host::service::fw_metadata_get_cover>(&FakeGetCover);
+    s.replace<host::service::fw_image_from_buffer>(&FromBufferCopy);
 
     music_ = phone_->files().root() / "Music";
     fs::create_directories(music_);
     // The program's folder with its own no-cover picture.
     std::u16string own = std::u16string(fw_get_dir(DIR_CONFIG_2)) + u"/TuneStrip";
-    if (!dir) dir = new char16_t[DIR_CHARS];
+    dir = new char16_t[DIR_CHARS];
     std::fill(dir, dir + DIR_CHARS, u'\0');
     std::copy(own.begin(), own.end(), dir);
     auto own_path = phone_->files().resolve(own, u"NoCover.png", true);
     mp3w::write_file(*own_path, mp3w::tiny_png(2, 2));
 
     mdata = new METADATA{};
-    BufferIMG = NOIMAGE;
-    PanelRun = 0;
-    play = 0;
-    onHidePanel = 1;
   }
 
-  // Releases what the add-on's pieces hold and clears their globals for the next test.
   // Makes a hand-laid book the player book that the add-on finds.
   HandBook UseHandBook(const std::u16string& folder, const std::u16string& name, int32_t length,
                        uint16_t index = 0, uint32_t count = 1) {
     HandBook hb = MakeHandBook(phone_->options().platform_id, folder, name, length, index, count);
     g_fake_player = hb.book;
-    phone_->services().replace(0x828B, reinterpret_cast<void*>(&FakePlayerPredicate));
+    phone_->services().replace<host::service::fw_player_book_predicate>(&FakePlayerPredicate);
     return hb;
   }
 
-  void ResetAddon() {
+  // Releases what the add-on's pieces hold, before the phone goes.
+  void ReleaseAddon() {
     ReleaseTrackNumberLabel();
     ReleaseAllLabels();
     std::fill(std::begin(TextID), std::end(TextID), TEXTID(0));
@@ -230,8 +228,8 @@ class TrackTest : public ::testing::Test {
       mdata = nullptr;
     }
     fw_image_free(BufferIMG);
-    BufferIMG = NOIMAGE;
-    ostmin = ostsec = fullmin = fullsec = 0;
+    delete[] dir;
+    dir = nullptr;
   }
 
   // A file of `seconds` of silence (MPEG-1 Layer III, 128 kbit/s, 44100 Hz) with `head` before

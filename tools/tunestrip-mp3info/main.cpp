@@ -11,11 +11,11 @@
 
 #include "cli/cli.h"
 #include "cli/interrupt.h"
+#include "core/service_table.h"
 #include "core/wstr.h"
 #include "files/file_system.h"
 #include "mp3/mp3.h"
 #include "phone/phone.h"
-#include "phone/service_table.h"
 
 namespace fs = std::filesystem;
 

@@ -1,4 +1,4 @@
-#include "phone/service_table.h"
+#include "core/service_table.h"
 
 #include <algorithm>
 #include <cstdio>
