@@ -1,7 +1,7 @@
 // The configuration editor's model: one configuration block (7124 bytes) being edited, the file it
 // belongs to, the session's undo history and what changed on disk meanwhile. No window: the
 // editor's window draws the fields of editor::tree() with these getters and setters, and the
-// panel's elements on the phone with config_elements.h.
+// panel's elements on the phone with elements.h.
 //
 // Values go by name (bcfg::values(); a point's X_..._POS or Y_..._POS, the hot key's KEYRUN).
 // Every edit goes through bcfg::set, so the editor takes exactly what `tunestrip-bcfg set` takes

@@ -52,7 +52,7 @@ std::string usage();
 // The interactive window's key map, one "KEY  what" line each.
 std::string key_map();
 
-// The bundled defaults, in the data folder beside the program (host/install_paths.h).
+// The bundled defaults, in the data folder beside the program (host/core/install_paths.h).
 std::filesystem::path default_music();
 std::filesystem::path default_skin();
 

@@ -1,5 +1,5 @@
 // The simulator's scripts: one command a line, '#' starts a comment. The commands are those of
-// the table in sim_script.cpp, which parses them, writes them back as text and describes them
+// the table in script.cpp, which parses them, writes them back as text and describes them
 // for --help (script_help()):
 //
 //   wait MS                                  advance the virtual clock by MS milliseconds

@@ -1,4 +1,4 @@
-// The pieces of the skin check (skin_check.h), shared by its files.
+// The pieces of the skin check (check.h), shared by its files.
 #pragma once
 
 #include <filesystem>
@@ -26,10 +26,10 @@ std::string size_text(int w, int h);
 using bcfg::shown_buttons;
 using bcfg::unused_reason;
 
-// The checks of the configuration's values, boxes, labels and buttons (skin_check_config.cpp).
+// The checks of the configuration's values, boxes, labels and buttons (check_config.cpp).
 void check_config(const bcfg::Image& config, int screen_w, int screen_h, std::vector<Finding>& out);
 // The checks of the 14 images in `dir` against the boxes they are drawn in
-// (skin_check_images.cpp).
+// (check_images.cpp).
 void check_images(const std::filesystem::path& dir, const bcfg::Image& config,
                   std::vector<Finding>& out);
 
