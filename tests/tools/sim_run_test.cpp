@@ -198,7 +198,7 @@ TEST_F(SimRun, ConfigChangedMidRun) {
   EXPECT_GT(title_draws(*s, mark), 0u);
 
   ASSERT_TRUE(run(*s, "config IS_TITLE_EN=0 HIDE_SPEED=3\n"));
-  const fs::path file = s->config_file();
+  const fs::path file = s->config().file();
   EXPECT_EQ(file.parent_path(), s->phone().files().dir_path(0x14));
   EXPECT_EQ(bcfg::get_value(file, "IS_TITLE_EN"), "0");
   EXPECT_EQ(bcfg::get_value(file, "HIDE_SPEED"), "3");
@@ -233,8 +233,8 @@ TEST_F(SimRun, StartingConfigurationAndConfigBeforeAnyFile) {
     fs::remove(o.skin / "TuneStrip.bcfg");
     auto s = session(o);
     ASSERT_TRUE(run(*s, "config HIDE_SPEED=7\n"));
-    EXPECT_EQ(bcfg::get_value(s->config_file(), "HIDE_SPEED"), "7");
-    EXPECT_EQ(bcfg::get_value(s->config_file(), "IS_TITLE_EN"), "1");
+    EXPECT_EQ(bcfg::get_value(s->config().file(), "HIDE_SPEED"), "7");
+    EXPECT_EQ(bcfg::get_value(s->config().file(), "IS_TITLE_EN"), "1");
   }
 }
 
@@ -247,17 +247,17 @@ TEST_F(SimRun, ReloadTakesInTheSkinsEdits) {
   fs::copy(sim::default_skin(), o.skin);
   const fs::path config = o.skin / "TuneStrip.bcfg";
   auto s = session(o);
-  EXPECT_EQ(s->config_choice().file, config);
+  EXPECT_EQ(s->skin().config_choice().file, config);
   ASSERT_TRUE(run(*s, kShowPanel));
-  EXPECT_EQ(bcfg::get_value(s->config_file(), "FUNCTION_KEY3"), "2");  // the skin's own block
-  EXPECT_EQ(s->reload(), "nothing changed");
-  EXPECT_EQ(s->findings_summary(), "skin check: no findings");
+  EXPECT_EQ(bcfg::get_value(s->config().file(), "FUNCTION_KEY3"), "2");  // the skin's own block
+  EXPECT_EQ(s->skin().reload(), "nothing changed");
+  EXPECT_EQ(s->skin().findings().summary(), "skin check: no findings");
 
   // A configuration edit: the same add-on redraws the panel without its title.
   bcfg::set_values(config, {"IS_TITLE_EN=0"});
   size_t mark = s->phone().trace().lines().size();
   ASSERT_TRUE(run(*s, "reload\nwait 1000\n"));
-  EXPECT_EQ(bcfg::get_value(s->config_file(), "IS_TITLE_EN"), "0");
+  EXPECT_EQ(bcfg::get_value(s->config().file(), "IS_TITLE_EN"), "0");
   EXPECT_TRUE(trace_from(*s, mark, "fw_create_book(").empty());
   EXPECT_GT(trace_from(*s, mark, "fw_draw_text(").size(), 0u);
   EXPECT_EQ(title_draws(*s, mark), 0u);
@@ -265,10 +265,10 @@ TEST_F(SimRun, ReloadTakesInTheSkinsEdits) {
   // A file cut short or gone: the phone keeps the last good block.
   const std::string good = ts::read_file(config);
   ts::write_file(config, good.substr(0, 100));
-  EXPECT_NE(s->reload().find("100 bytes, not the 7124"), std::string::npos);
+  EXPECT_NE(s->skin().reload().find("100 bytes, not the 7124"), std::string::npos);
   fs::remove(config);
-  EXPECT_NE(s->reload().find("the last good configuration stays in use"), std::string::npos);
-  EXPECT_EQ(ts::read_file(s->config_file()), good);
+  EXPECT_NE(s->skin().reload().find("the last good configuration stays in use"), std::string::npos);
+  EXPECT_EQ(ts::read_file(s->config().file()), good);
   ts::write_file(config, good);
 
   // An image edit restarts the add-on, which shows its panel again with the new background.
@@ -276,8 +276,9 @@ TEST_F(SimRun, ReloadTakesInTheSkinsEdits) {
   fs::copy_file(o.skin / "Key1_S.png", o.skin / "Fon.png", fs::copy_options::overwrite_existing);
   mark = s->phone().trace().lines().size();
   // The skin checker runs again and tells its new finding once.
-  EXPECT_NE(s->reload().find("images changed (Fon.png); the add-on restarted; skin check: 1 warning: "
-                             "Fon.png: warning: 20x20 pixels, drawn scaled into rcFON's 240x80 box"),
+  EXPECT_NE(s->skin().reload().find(
+                "images changed (Fon.png); the add-on restarted; skin check: 1 warning: "
+                "Fon.png: warning: 20x20 pixels, drawn scaled into rcFON's 240x80 box"),
             std::string::npos);
   EXPECT_NE(log_.str().find("tunestrip-sim: Fon.png: warning: 20x20 pixels"), std::string::npos);
   ASSERT_TRUE(run(*s, "wait 1600\n"));
@@ -287,6 +288,23 @@ TEST_F(SimRun, ReloadTakesInTheSkinsEdits) {
   EXPECT_TRUE(s->phone().screen().rgba() != before);
   ASSERT_TRUE(run(*s, "addon terminate\nwait 100\n"));
   EXPECT_TRUE(s->summary().counts.all_zero()) << s->summary().counts.summary();
+}
+
+// The restart after an image edit shows the panel again with the hot key of the phone's
+// configuration file, not the built-in block's.
+TEST_F(SimRun, ReloadShowsThePanelAgainWithTheConfigurationsHotKey) {
+  sim::SimOptions o = options();
+  o.skin = tmp_.path() / "skin";
+  fs::copy(sim::default_skin(), o.skin);
+  bcfg::set_values(o.skin / "TuneStrip.bcfg", {"KEYRUN=0x60"});  // the digit 0
+  auto s = session(o);
+  ASSERT_TRUE(run(*s, "player start\naddon start\nwait 300\nkey 0\nwait 1600\n"));
+  ASSERT_EQ(s->phone().gui().live(), 1u);
+  fs::copy_file(o.skin / "Key1_S.png", o.skin / "Fon.png", fs::copy_options::overwrite_existing);
+  EXPECT_NE(s->skin().reload().find("the add-on restarted"), std::string::npos);
+  ASSERT_TRUE(run(*s, "wait 1600\n"));
+  EXPECT_EQ(s->phone().loader().loaded(), 1u);
+  EXPECT_EQ(s->phone().gui().live(), 1u);
 }
 
 TEST_F(SimRun, FailedCommandsNameTheirLine) {

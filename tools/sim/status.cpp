@@ -36,7 +36,7 @@ std::string player_status(Session& session) {
 }
 
 std::string skin_status(Session& session) {
-  const skin::ConfigChoice& c = session.config_choice();
+  const skin::ConfigChoice& c = session.skin().config_choice();
   std::string config = c.file.empty() ? "the built-in block"
                                       : c.file.filename().string() +
                                             (c.from_option ? " (--config)" : " (the skin's)");

@@ -120,7 +120,7 @@ class ImGuiEditor : public Editor {
     if (m_.revision() == sent_) return;
     sent_ = m_.revision();
     try {
-      s_.apply_config(m_.image());
+      s_.config().apply(m_.image());
     } catch (const std::exception& e) {
       note_(std::string("the phone did not get the change: ") + e.what(), true);
     }
@@ -160,10 +160,10 @@ bool ImGuiEditor::save_file() {
     note_("cannot save: " + r.error, true);
     return false;
   }
-  s_.config_saved();
+  s_.skin().config_saved();
   log_ << "tunestrip-sim: saved " << m_.path().string() << "\n";
-  note_("saved " + m_.path().string() + "; " + s_.findings_summary(),
-        skin::has_errors(s_.findings()));
+  note_("saved " + m_.path().string() + "; " + s_.skin().findings().summary(),
+        skin::has_errors(s_.skin().findings().all()));
   return true;
 }
 
@@ -337,7 +337,7 @@ void ImGuiEditor::questions() {
 
 std::unique_ptr<Editor> open_editor(Session& session, std::ostream& log, Editor::Note note,
                                     std::string& error) {
-  const std::filesystem::path& file = session.config_choice().file;
+  const std::filesystem::path& file = session.skin().config_choice().file;
   try {
     editor::Model model = file.empty() ? editor::Model() : editor::Model(file);
     return std::make_unique<ImGuiEditor>(session, log, std::move(note), std::move(model));

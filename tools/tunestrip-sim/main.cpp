@@ -10,10 +10,12 @@
 #include "cli/cli.h"
 #include "cli/interrupt.h"
 #include "sim/demo.h"
+#include "sim/option_paths.h"
 #include "sim/options.h"
 #include "sim/progress.h"
 #include "sim/script.h"
 #include "sim/session.h"
+#include "sim/summary.h"
 #include "window.h"
 
 namespace {
