@@ -2,12 +2,15 @@
 // the cover and the buttons, every element but the frozen picture moved down by the slide offset.
 #include "panel/render.h"
 
+#include <array>
+
 #include "panel/animation.h"
 #include "panel/keys.h"
 #include "panel/labels.h"
 #include "panel/panel.h"
 #include "shell/app.h"
 #include "shell/config/config.h"
+#include "shell/config/panel_labels.h"
 #include "shell/platform_constants.h"
 #include "track/track.h"
 
@@ -30,20 +33,23 @@ struct LabelStyle {
   const int32_t* font;
 };
 
-#define TS_LABEL(slot, W) \
-  {slot, &IS_##W##_EN, &X_##W##_POS, &Y_##W##_POS, &W##_NORAMAL_COLOR, &W##_BORDER_COLOR, &FONT_##W}
+#define TS_LABEL_STYLE(X, W, label, english, shown, x, y, font, layer, sample)         \
+  styles[layer] = {LABEL_##W,          &IS_##W##_EN,       &X_##W##_POS, &Y_##W##_POS, \
+                   &W##_NORAMAL_COLOR, &W##_BORDER_COLOR, &FONT_##W};
 
-// In drawing order: the running times come before the length.
-const LabelStyle kLabels[] = {
-    TS_LABEL(LABEL_TITLE, TITLE),           TS_LABEL(LABEL_ARTIST, ARTIST),
-    TS_LABEL(LABEL_ALBUM, ALBUM),           TS_LABEL(LABEL_YEAR, YEAR),
-    TS_LABEL(LABEL_GENRE, GENRE),           TS_LABEL(LABEL_BITRATE, BITRATE),
-    TS_LABEL(LABEL_FREQ, FREQ),             TS_LABEL(LABEL_CHANEL, CHANEL),
-    TS_LABEL(LABEL_CURTIME, CURTIME),       TS_LABEL(LABEL_OSTTIME, OSTTIME),
-    TS_LABEL(LABEL_LENGHT, LENGHT),         TS_LABEL(LABEL_TRACKCOUNT, TRACKCOUNT),
-};
+// Every label in the panel's drawing order (the layers of shell/config/panel_labels.h), which is
+// neither the block's order nor the slots': the title comes first, the running times before the
+// length.
+constexpr std::array<LabelStyle, LABEL_COUNT> InDrawingOrder() {
+  std::array<LabelStyle, LABEL_COUNT> styles{};
+  TS_CFG_TAG_LABELS(TS_LABEL_STYLE, )
+  TS_CFG_STREAM_LABELS(TS_LABEL_STYLE, )
+  return styles;
+}
 
-#undef TS_LABEL
+#undef TS_LABEL_STYLE
+
+constexpr std::array<LabelStyle, LABEL_COUNT> kLabels = InDrawingOrder();
 
 struct Button {
   const RECT* rect;

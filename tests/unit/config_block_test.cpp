@@ -3,11 +3,13 @@
 
 #include <cstring>
 #include <set>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "core/wstr.h"
 #include "shell/config/config.h"
+#include "shell/config/panel_labels.h"
 
 namespace {
 
@@ -145,39 +147,39 @@ TEST(ConfigBlock, BuiltInBytes) {
 }
 
 // The item sequence, written out once more from the configuration's description, so that an item
-// moved, dropped or retyped in the catalogue shows here.
+// moved, dropped or retyped in the catalogue shows here. The label groups are the panel's list of
+// labels, each as the block lays out its group.
 struct Expected {
   uint32_t type;
   std::string name;  // value name, or the group label for an opening level item, "" closing
 };
 
+// The panel's labels by the group that holds them.
+std::span<const CFG_LABEL> tag_labels() { return std::span(config_labels).first(CFG_TAG_LABEL_COUNT); }
+std::span<const CFG_LABEL> stream_labels() {
+  return std::span(config_labels).subspan(CFG_TAG_LABEL_COUNT);
+}
+
 std::vector<Expected> expected_items() {
   std::vector<Expected> e;
-  auto label_group = [&e](const char* label, const std::string& w) {
-    e.push_back({ITEM_LEVEL, label});
-    e.push_back({ITEM_CHECKBOX, "IS_" + w + "_EN"});
-    e.push_back({ITEM_POINT, "X_" + w + "_POS"});
-    e.push_back({ITEM_COLOR, w + "_NORAMAL_COLOR"});
-    e.push_back({ITEM_COLOR, w + "_BORDER_COLOR"});
-    e.push_back({ITEM_FONT, "FONT_" + w});
-    e.push_back({ITEM_LEVEL, ""});
+  auto label_groups = [&e](std::span<const CFG_LABEL> labels) {
+    for (const CFG_LABEL& l : labels) {
+      const std::string w = l.word;
+      e.push_back({ITEM_LEVEL, l.label});
+      e.push_back({ITEM_CHECKBOX, "IS_" + w + "_EN"});
+      e.push_back({ITEM_POINT, "X_" + w + "_POS"});
+      e.push_back({ITEM_COLOR, w + "_NORAMAL_COLOR"});
+      e.push_back({ITEM_COLOR, w + "_BORDER_COLOR"});
+      e.push_back({ITEM_FONT, "FONT_" + w});
+      e.push_back({ITEM_LEVEL, ""});
+    }
   };
   e.push_back({ITEM_KEY, "KEYRUN"});
   e.push_back({ITEM_LEVEL, "Теги"});
-  label_group("Исполнитель", "ARTIST");
-  label_group("Название", "TITLE");
-  label_group("Альбом", "ALBUM");
-  label_group("Год", "YEAR");
-  label_group("Жанр", "GENRE");
+  label_groups(tag_labels());
   e.push_back({ITEM_LEVEL, ""});
   e.push_back({ITEM_LEVEL, "Информация об mp3"});
-  label_group("Битрейт", "BITRATE");
-  label_group("Частота дискретизации", "FREQ");
-  label_group("Каналы", "CHANEL");
-  label_group("Текущее время", "CURTIME");
-  label_group("Оставшееся время", "OSTTIME");
-  label_group("Длительность", "LENGHT");
-  label_group("Кол-во треков", "TRACKCOUNT");
+  label_groups(stream_labels());
   e.push_back({ITEM_LEVEL, ""});
   e.push_back({ITEM_LEVEL, "Фон"});
   e.push_back({ITEM_CHECKBOX, "DRAW_FROM_IMAGE"});
@@ -248,43 +250,28 @@ TEST(ConfigCatalogue, ItemsFollowEachOtherInTheirOrder) {
 }
 
 TEST(ConfigCatalogue, LabelGroupDefaults) {
-  struct {
-    const char* word;
-    const char* parent;
-    int32_t enabled, x, y, font;
-  } groups[] = {
-      {"ARTIST", "Теги", 1, 1, 255, 18},
-      {"TITLE", "Теги", 1, 1, 240, 25},
-      {"ALBUM", "Теги", 1, 1, 270, 18},
-      {"YEAR", "Теги", 0, 1, 1, 18},
-      {"GENRE", "Теги", 0, 1, 1, 18},
-      {"BITRATE", "Информация об mp3", 1, 1, 285, 18},
-      {"FREQ", "Информация об mp3", 1, 30, 285, 18},
-      {"CHANEL", "Информация об mp3", 1, 70, 285, 18},
-      {"CURTIME", "Информация об mp3", 1, 2, 300, 18},
-      {"OSTTIME", "Информация об mp3", 0, 1, 1, 18},
-      {"LENGHT", "Информация об mp3", 1, 40, 300, 18},
-      {"TRACKCOUNT", "Информация об mp3", 1, 80, 300, 18},
-  };
   const uint8_t* b = image.data();
-  for (const auto& g : groups) {
-    std::string w = g.word;
-    SCOPED_TRACE(w);
-    EXPECT_EQ(int32_t(u32(b, cfg_value_offset(("IS_" + w + "_EN").c_str()))), g.enabled);
-    EXPECT_EQ(int32_t(u32(b, cfg_value_offset(("X_" + w + "_POS").c_str()))), g.x);
-    EXPECT_EQ(int32_t(u32(b, cfg_value_offset(("Y_" + w + "_POS").c_str()))), g.y);
-    EXPECT_EQ(u32(b, cfg_value_offset((w + "_NORAMAL_COLOR").c_str())), 0xFFFFFFFFu);
-    EXPECT_EQ(u32(b, cfg_value_offset((w + "_BORDER_COLOR").c_str())), 0xFF000000u);
-    EXPECT_EQ(int32_t(u32(b, cfg_value_offset(("FONT_" + w).c_str()))), g.font);
-    // The group nests in its parent.
-    int i = cfg_find(("IS_" + w + "_EN").c_str());
-    ASSERT_GE(i, 0);
-    int group = config_catalogue[size_t(i)].parent;
-    ASSERT_GE(group, 0);
-    int parent = config_catalogue[size_t(group)].parent;
-    ASSERT_GE(parent, 0);
-    EXPECT_EQ(text_at(b, config_catalogue[size_t(parent)].offset + 4), g.parent);
-    EXPECT_EQ(config_catalogue[size_t(parent)].parent, -1);
+  for (const auto& [labels, parent] : {std::pair(tag_labels(), "Теги"),
+                                       std::pair(stream_labels(), "Информация об mp3")}) {
+    for (const CFG_LABEL& l : labels) {
+      std::string w = l.word;
+      SCOPED_TRACE(w);
+      EXPECT_EQ(int32_t(u32(b, cfg_value_offset(("IS_" + w + "_EN").c_str()))), l.shown);
+      EXPECT_EQ(int32_t(u32(b, cfg_value_offset(("X_" + w + "_POS").c_str()))), l.x);
+      EXPECT_EQ(int32_t(u32(b, cfg_value_offset(("Y_" + w + "_POS").c_str()))), l.y);
+      EXPECT_EQ(u32(b, cfg_value_offset((w + "_NORAMAL_COLOR").c_str())), 0xFFFFFFFFu);
+      EXPECT_EQ(u32(b, cfg_value_offset((w + "_BORDER_COLOR").c_str())), 0xFF000000u);
+      EXPECT_EQ(int32_t(u32(b, cfg_value_offset(("FONT_" + w).c_str()))), l.font);
+      // The group nests in its parent.
+      int i = cfg_find(("IS_" + w + "_EN").c_str());
+      ASSERT_GE(i, 0);
+      int group = config_catalogue[size_t(i)].parent;
+      ASSERT_GE(group, 0);
+      int outer = config_catalogue[size_t(group)].parent;
+      ASSERT_GE(outer, 0);
+      EXPECT_EQ(text_at(b, config_catalogue[size_t(outer)].offset + 4), parent);
+      EXPECT_EQ(config_catalogue[size_t(outer)].parent, -1);
+    }
   }
 }
 

@@ -1,6 +1,7 @@
 // English labels of the configuration's items, groups and list choices, for the editor's window
 // and the tool's listings. The block's own labels are Russian (CP1251 in the file, UTF-8 in the
-// catalogue); these stand beside them and never go into a file.
+// catalogue); the catalogue writes the English beside them (shell/config/catalogue.h), and they
+// never go into a file.
 #pragma once
 
 #include <span>
@@ -10,16 +11,6 @@
 #include "shell/config/catalogue.h"
 
 namespace bcfg {
-
-// One row of the table. A value's item is keyed by its first value name (X_TITLE_POS for the
-// title's point, KEYRUN for the hot key); a group by its label as the catalogue writes it in
-// UTF-8 ("Теги"), which no two groups share.
-struct EnglishLabel {
-  std::string_view key;
-  std::string_view english;
-};
-// The whole table, in block order.
-std::span<const EnglishLabel> english_labels();
 
 // The English label of a value's item, found by any of its value names ("Position" for both
 // X_TITLE_POS and Y_TITLE_POS); empty for an unknown name.
@@ -34,6 +25,6 @@ std::string_view english_field(std::string_view name);
 // key (press mode)", "Slide speed (pixels per step)"; empty for an unknown name.
 std::string english_text(std::string_view name);
 // The English texts of a list's choices, in index order; empty for an item that is no list.
-std::span<const std::string_view> english_choices(const CFG_ITEM& item);
+std::span<const char* const> english_choices(const CFG_ITEM& item);
 
 }  // namespace bcfg

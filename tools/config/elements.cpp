@@ -1,12 +1,14 @@
 #include "config/elements.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <limits>
 #include <vector>
 
 #include "config/bcfg_labels.h"
 #include "config/panel_use.h"
+#include "shell/config/panel_labels.h"
 
 namespace editor {
 namespace {
@@ -16,16 +18,20 @@ constexpr int64_t kPointMin = CFG_POINT_MIN;
 constexpr int64_t kPointMax = CFG_POINT_MAX;
 
 #define TS_BOX(kind, rect, english) {ElementKind::kind, rect, english, -1, rect, {}, {}, {}}
-#define TS_LABEL(W) \
-  {ElementKind::Label, #W, {}, -1, {}, "X_" #W "_POS", "Y_" #W "_POS", "FONT_" #W}
+
+// A value's name as the catalogue spells it (a string that outlives the elements).
+std::string_view catalogue_name(const std::string& name) { return bcfg::find(name)->name; }
+
+Element label(const CFG_LABEL& l) {
+  const std::string w = l.word;
+  return {ElementKind::Label, l.word, {}, -1, {}, catalogue_name("X_" + w + "_POS"),
+          catalogue_name("Y_" + w + "_POS"), catalogue_name("FONT_" + w)};
+}
 
 std::vector<Element> build() {
   std::vector<Element> all = {
       TS_BOX(Panel, "rcFON", "Panel"),
       TS_BOX(ProgressBar, "rcBAR", "Progress bar"),
-      TS_LABEL(TITLE),   TS_LABEL(ARTIST),  TS_LABEL(ALBUM),   TS_LABEL(YEAR),
-      TS_LABEL(GENRE),   TS_LABEL(BITRATE), TS_LABEL(FREQ),    TS_LABEL(CHANEL),
-      TS_LABEL(CURTIME), TS_LABEL(OSTTIME), TS_LABEL(LENGHT),  TS_LABEL(TRACKCOUNT),
       TS_BOX(Cover, "rcCover", "Cover"),
       TS_BOX(Button, "FUNCTION_KEY_RECT1", "Button 1"),
       TS_BOX(Button, "FUNCTION_KEY_RECT2", "Button 2"),
@@ -33,6 +39,10 @@ std::vector<Element> build() {
       TS_BOX(Button, "FUNCTION_KEY_RECT4", "Button 4"),
       TS_BOX(Button, "FUNCTION_KEY_RECT5", "Button 5"),
   };
+  // The labels lie between the progress bar and the cover, in the panel's drawing order.
+  std::array<Element, CFG_LABEL_COUNT> labels{};
+  for (const CFG_LABEL& l : config_labels) labels[l.layer] = label(l);
+  all.insert(all.begin() + 2, labels.begin(), labels.end());
   for (Element& e : all) {
     const CFG_ITEM& it = *bcfg::find(e.kind == ElementKind::Label ? e.x : e.rect)->item;
     e.group = it.parent;
@@ -44,7 +54,6 @@ std::vector<Element> build() {
 }
 
 #undef TS_BOX
-#undef TS_LABEL
 
 int64_t snap(int64_t v, int grid) {
   if (grid <= 1) return v;

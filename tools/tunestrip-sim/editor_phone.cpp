@@ -5,6 +5,7 @@
 
 #include "core/wstr.h"
 #include "screen/fonts.h"
+#include "shell/config/panel_labels.h"
 
 namespace sim {
 namespace {
@@ -13,17 +14,8 @@ constexpr int kReach = 3;  // how near a handle a press grabs it, in the phone's
 
 // A text of the kind each label shows, for the width of its box.
 std::string_view typical_text(std::string_view label) {
-  struct Sample {
-    std::string_view label, text;
-  };
-  static constexpr Sample samples[] = {
-      {"TITLE", "Title of the track"}, {"ARTIST", "Artist"},     {"ALBUM", "Album"},
-      {"YEAR", "2024"},                {"GENRE", "Genre"},       {"BITRATE", "320 kbps"},
-      {"FREQ", "44100 Hz"},            {"CHANEL", "Stereo"},     {"CURTIME", "00:00"},
-      {"OSTTIME", "-00:00"},           {"LENGHT", "00:00"},      {"TRACKCOUNT", "10/10"},
-  };
-  for (const Sample& s : samples)
-    if (s.label == label) return s.text;
+  for (const CFG_LABEL& l : config_labels)
+    if (l.word == label) return l.sample;
   return "Label";
 }
 

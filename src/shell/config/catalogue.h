@@ -1,7 +1,8 @@
 // The configuration block's catalogue: every item of the block in block order, with its type,
-// label, header fields, value names, default and place. It is the one description of the block:
-// the add-on's built-in block is generated from it at compile time, the named values are laid over
-// it, and the configuration tool walks, checks, prints and edits files with it.
+// label, English label, header fields, value names, default and place. It is the one description
+// of the block: the add-on's built-in block is generated from it at compile time, the named values
+// are laid over it, and the configuration tool walks, checks, prints and edits files with it. The
+// twelve label groups are the rows of panel_labels.h.
 //
 // The block is a gap-free sequence of items, all numbers little-endian. Each item is a 44-byte
 // header (type, 32-byte CP1251 label, two 32-bit fields) followed by a value whose size depends on
@@ -14,6 +15,7 @@
 #include <cstdint>
 
 #include "platform/fw_types.h"
+#include "shell/config/panel_labels.h"
 
 // Item types.
 constexpr uint32_t ITEM_INT = 3;        // header: minimum, maximum; value: int32
@@ -75,119 +77,117 @@ struct CFG_HDR {
 static_assert(sizeof(CFG_HDR) == CFG_HEADER_SIZE);
 
 // ---------------------------------------------------------------------------------------------
-// The items, in block order. Labels are written here in UTF-8 and stored as CP1251.
+// The items, in block order. Labels are written here in UTF-8 and stored as CP1251; the English
+// label beside each is the tools' and never goes into a file.
 //
-//   X(KEY,   name, name2, label, code, mode)
-//   X(OPEN,  id, label)                   X(CLOSE, id)
-//   X(CHECK, name, label, default)        X(COLOR, name, label, default)
-//   X(FONT,  name, label, default)        X(INT,   name, label, minimum, maximum, default)
-//   X(POINT, xname, yname, label, x, y)   X(RECT,  name, label, x1, x2, y1, y2)
-//   X(LIST,  name, label, tag, chosen)    (a button's function list)
+//   X(KEY,   name, name2, label, english, code, mode)
+//   X(OPEN,  id, label, english)                   X(CLOSE, id)
+//   X(CHECK, name, label, english, default)        X(COLOR, name, label, english, default)
+//   X(FONT,  name, label, english, default)        X(INT,   name, label, english, min, max, default)
+//   X(POINT, xname, yname, label, english, x, y)   X(RECT,  name, label, english, x1, x2, y1, y2)
+//   X(LIST,  name, label, english, tag, chosen)    (a button's function list)
 // ---------------------------------------------------------------------------------------------
 
-// A label's group: whether it is shown, where its text starts, its colours and font.
-#define TS_CFG_LABEL_GROUP(X, W, label, en, x, y, font)     \
-  X(OPEN, grp_##W, label)                                   \
-  X(CHECK, IS_##W##_EN, "Включить", en)                     \
-  X(POINT, X_##W##_POS, Y_##W##_POS, "Координаты", x, y)    \
-  X(COLOR, W##_NORAMAL_COLOR, "Цвет текста", 0xFFFFFFFFu)   \
-  X(COLOR, W##_BORDER_COLOR, "Цвет обводки", 0xFF000000u)   \
-  X(FONT, FONT_##W, "Шрифт", font)                          \
+// A label's group (a row of panel_labels.h): whether it is shown, where its text starts, its
+// colours and font.
+#define TS_CFG_LABEL_GROUP(X, W, label, english, shown, x, y, font, layer, sample) \
+  X(OPEN, grp_##W, label, english)                                                 \
+  X(CHECK, IS_##W##_EN, "Включить", "Shown", shown)                                \
+  X(POINT, X_##W##_POS, Y_##W##_POS, "Координаты", "Position", x, y)               \
+  X(COLOR, W##_NORAMAL_COLOR, "Цвет текста", "Text colour", 0xFFFFFFFFu)           \
+  X(COLOR, W##_BORDER_COLOR, "Цвет обводки", "Outline colour", 0xFF000000u)        \
+  X(FONT, FONT_##W, "Шрифт", "Font", font)                                         \
   X(CLOSE, end_##W)
 
 // A function button: its action (an index into the function list) and its rectangle.
-#define TS_CFG_BUTTON_GROUP(X, n, label, tag, x1, x2, y1, y2)            \
-  X(OPEN, grp_key##n, label)                                             \
-  X(LIST, FUNCTION_KEY##n, "Функция", tag, 0)                            \
-  X(RECT, FUNCTION_KEY_RECT##n, "Координаты кнопки", x1, x2, y1, y2)     \
+#define TS_CFG_BUTTON_GROUP(X, n, label, tag, x1, x2, y1, y2)               \
+  X(OPEN, grp_key##n, label, "Button " #n)                                  \
+  X(LIST, FUNCTION_KEY##n, "Функция", "Action", tag, 0)                     \
+  X(RECT, FUNCTION_KEY_RECT##n, "Координаты кнопки", "Box", x1, x2, y1, y2) \
   X(CLOSE, end_key##n)
 
-#define TS_CONFIG_ITEMS(X)                                                              \
-  X(KEY, KEYRUN, KEYRUNMODE, "Клавиша запуска", 42, 0)                                  \
-  X(OPEN, grp_tags, "Теги")                                                             \
-  TS_CFG_LABEL_GROUP(X, ARTIST, "Исполнитель", 1, 1, 255, 18)                           \
-  TS_CFG_LABEL_GROUP(X, TITLE, "Название", 1, 1, 240, 25)                               \
-  TS_CFG_LABEL_GROUP(X, ALBUM, "Альбом", 1, 1, 270, 18)                                 \
-  TS_CFG_LABEL_GROUP(X, YEAR, "Год", 0, 1, 1, 18)                                       \
-  TS_CFG_LABEL_GROUP(X, GENRE, "Жанр", 0, 1, 1, 18)                                     \
-  X(CLOSE, end_tags)                                                                    \
-  X(OPEN, grp_mp3, "Информация об mp3")                                                 \
-  TS_CFG_LABEL_GROUP(X, BITRATE, "Битрейт", 1, 1, 285, 18)                              \
-  TS_CFG_LABEL_GROUP(X, FREQ, "Частота дискретизации", 1, 30, 285, 18)                  \
-  TS_CFG_LABEL_GROUP(X, CHANEL, "Каналы", 1, 70, 285, 18)                               \
-  TS_CFG_LABEL_GROUP(X, CURTIME, "Текущее время", 1, 2, 300, 18)                        \
-  TS_CFG_LABEL_GROUP(X, OSTTIME, "Оставшееся время", 0, 1, 1, 18)                       \
-  TS_CFG_LABEL_GROUP(X, LENGHT, "Длительность", 1, 40, 300, 18)                         \
-  TS_CFG_LABEL_GROUP(X, TRACKCOUNT, "Кол-во треков", 1, 80, 300, 18)                    \
-  X(CLOSE, end_mp3)                                                                     \
-  X(OPEN, grp_fon, "Фон")                                                               \
-  X(CHECK, DRAW_FROM_IMAGE, "Использовать картинку для фона", 1)                        \
-  X(COLOR, FON_NORAMAL_COLOR, "Цвет фона", 0xA0000000u)                                 \
-  X(COLOR, FON_BORDER_COLOR, "Цвет обводки", 0xFFFFFF00u)                               \
-  X(RECT, rcFON, "Координаты", 0, 240, 240, 320)                                        \
-  X(CLOSE, end_fon)                                                                     \
-  X(OPEN, grp_cover, "Обложка")                                                         \
-  X(CHECK, COVER_ENABLED, "Включить отображение обложки", 1)                            \
-  X(RECT, rcCover, "Координаты обложки", 171, 231, 241, 301)                            \
-  X(CLOSE, end_cover)                                                                   \
-  X(OPEN, grp_keys, "Кнопки")                                                           \
-  X(INT, FUNCTION_KEY_COUNT, "Кол-во кнопок", 0, 5, 5)                                  \
-  X(CHECK, FUNCTION_KEY_ENABLED, "Включить кнопки", 1)                                  \
-  TS_CFG_BUTTON_GROUP(X, 1, "Кнопка 1", 0, 138, 158, 300, 320)                          \
-  TS_CFG_BUTTON_GROUP(X, 2, "Кнопка 2", 1, 158, 178, 300, 320)                          \
-  TS_CFG_BUTTON_GROUP(X, 3, "Кнопка 3", 2, 178, 198, 300, 320)                          \
-  TS_CFG_BUTTON_GROUP(X, 4, "Кнопка 4", 3, 198, 218, 300, 320)                          \
-  TS_CFG_BUTTON_GROUP(X, 5, "Кнопка 5", 4, 218, 238, 300, 320)                          \
-  X(COLOR, FUNCTION_KEY_BORDER_COLOR, "Цвет обводки выбраной кнопки", 0xFFFFFFFFu)      \
-  X(CLOSE, end_keys)                                                                    \
-  X(OPEN, grp_bar, "Прогрессбар")                                                       \
-  X(CHECK, IS_PROGBAR_EN, "Включить", 0)                                                \
-  X(RECT, rcBAR, "Координаты", 0, 0, 0, 0)                                              \
-  X(COLOR, PROGBAR_NORAMAL_COLOR, "Цвет 1", 0xFFFFFFFFu)                                \
-  X(COLOR, PROGBAR_BORDER_COLOR, "Цвет 2", 0xFF000000u)                                 \
-  X(CLOSE, end_bar)                                                                     \
-  X(OPEN, grp_other, "Прочее")                                                          \
-  X(INT, HIDE_SPEED, "Скорость скрытия/показа", 1, 15, 15)                              \
-  X(CHECK, FON_FROM_BUFFER_ENABLED, "Использовать заморозку фона", 1)                   \
+#define TS_CONFIG_ITEMS(X)                                                                  \
+  X(KEY, KEYRUN, KEYRUNMODE, "Клавиша запуска", "Hot key", 42, 0)                           \
+  X(OPEN, grp_tags, "Теги", "Tags")                                                         \
+  TS_CFG_TAG_LABELS(TS_CFG_LABEL_GROUP, X)                                                  \
+  X(CLOSE, end_tags)                                                                        \
+  X(OPEN, grp_mp3, "Информация об mp3", "Stream and time")                                  \
+  TS_CFG_STREAM_LABELS(TS_CFG_LABEL_GROUP, X)                                               \
+  X(CLOSE, end_mp3)                                                                         \
+  X(OPEN, grp_fon, "Фон", "Background")                                                     \
+  X(CHECK, DRAW_FROM_IMAGE, "Использовать картинку для фона",                               \
+    "Draw the background image (Fon.png)", 1)                                               \
+  X(COLOR, FON_NORAMAL_COLOR, "Цвет фона", "Fill colour", 0xA0000000u)                      \
+  X(COLOR, FON_BORDER_COLOR, "Цвет обводки", "Frame colour", 0xFFFFFF00u)                   \
+  X(RECT, rcFON, "Координаты", "Panel box", 0, 240, 240, 320)                               \
+  X(CLOSE, end_fon)                                                                         \
+  X(OPEN, grp_cover, "Обложка", "Cover")                                                    \
+  X(CHECK, COVER_ENABLED, "Включить отображение обложки", "Shown", 1)                       \
+  X(RECT, rcCover, "Координаты обложки", "Box", 171, 231, 241, 301)                         \
+  X(CLOSE, end_cover)                                                                       \
+  X(OPEN, grp_keys, "Кнопки", "Buttons")                                                    \
+  X(INT, FUNCTION_KEY_COUNT, "Кол-во кнопок", "Number of buttons", 0, 5, 5)                 \
+  X(CHECK, FUNCTION_KEY_ENABLED, "Включить кнопки", "Shown", 1)                             \
+  TS_CFG_BUTTON_GROUP(X, 1, "Кнопка 1", 0, 138, 158, 300, 320)                              \
+  TS_CFG_BUTTON_GROUP(X, 2, "Кнопка 2", 1, 158, 178, 300, 320)                              \
+  TS_CFG_BUTTON_GROUP(X, 3, "Кнопка 3", 2, 178, 198, 300, 320)                              \
+  TS_CFG_BUTTON_GROUP(X, 4, "Кнопка 4", 3, 198, 218, 300, 320)                              \
+  TS_CFG_BUTTON_GROUP(X, 5, "Кнопка 5", 4, 218, 238, 300, 320)                              \
+  X(COLOR, FUNCTION_KEY_BORDER_COLOR, "Цвет обводки выбраной кнопки",                       \
+    "Frame of the selected button", 0xFFFFFFFFu)                                            \
+  X(CLOSE, end_keys)                                                                        \
+  X(OPEN, grp_bar, "Прогрессбар", "Progress bar")                                           \
+  X(CHECK, IS_PROGBAR_EN, "Включить", "Shown", 0)                                           \
+  X(RECT, rcBAR, "Координаты", "Box", 0, 0, 0, 0)                                           \
+  X(COLOR, PROGBAR_NORAMAL_COLOR, "Цвет 1", "Bar colour", 0xFFFFFFFFu)                      \
+  X(COLOR, PROGBAR_BORDER_COLOR, "Цвет 2", "Played part colour", 0xFF000000u)               \
+  X(CLOSE, end_bar)                                                                         \
+  X(OPEN, grp_other, "Прочее", "Other")                                                     \
+  X(INT, HIDE_SPEED, "Скорость скрытия/показа", "Slide speed (pixels per step)", 1, 15, 15) \
+  X(CHECK, FON_FROM_BUFFER_ENABLED, "Использовать заморозку фона",                          \
+    "Freeze the screen behind the panel", 1)                                                \
   X(CLOSE, end_other)
 
-// The choices of every button's function list, in index order (the action numbers of the keys).
+// The choices of every button's function list, in index order (the action numbers of the keys),
+// and the same in English for the tools.
 inline constexpr const char* cfg_function_choices[CFG_FUNCTION_CHOICES] = {
     "След. трэк", "Пред. трэк", "Play/pause", "Развернуть плеер", "Скрыть панель"};
+inline constexpr const char* cfg_function_choices_english[CFG_FUNCTION_CHOICES] = {
+    "Next track", "Previous track", "Play/pause", "Bring the player forward", "Hide the panel"};
 
 // ---------------------------------------------------------------------------------------------
 // The block's memory layout: every header and value at its place in the file.
 // ---------------------------------------------------------------------------------------------
 
 #define TS_CFG_MEMBERS(kind, ...) TS_CFG_MEMBERS_##kind(__VA_ARGS__)
-#define TS_CFG_MEMBERS_KEY(name, name2, label, code, mode) \
-  CFG_HDR hdr_##name;                                      \
-  int32_t name;                                            \
+#define TS_CFG_MEMBERS_KEY(name, name2, label, english, code, mode) \
+  CFG_HDR hdr_##name;                                               \
+  int32_t name;                                                     \
   int32_t name2;
-#define TS_CFG_MEMBERS_OPEN(id, label) CFG_HDR id;
+#define TS_CFG_MEMBERS_OPEN(id, label, english) CFG_HDR id;
 #define TS_CFG_MEMBERS_CLOSE(id) CFG_HDR id;
-#define TS_CFG_MEMBERS_CHECK(name, label, def) \
-  CFG_HDR hdr_##name;                          \
+#define TS_CFG_MEMBERS_CHECK(name, label, english, def) \
+  CFG_HDR hdr_##name;                                   \
   int32_t name;
-#define TS_CFG_MEMBERS_COLOR(name, label, def) \
-  CFG_HDR hdr_##name;                          \
+#define TS_CFG_MEMBERS_COLOR(name, label, english, def) \
+  CFG_HDR hdr_##name;                                   \
   uint32_t name;
-#define TS_CFG_MEMBERS_FONT(name, label, def) \
-  CFG_HDR hdr_##name;                         \
+#define TS_CFG_MEMBERS_FONT(name, label, english, def) \
+  CFG_HDR hdr_##name;                                  \
   int32_t name;
-#define TS_CFG_MEMBERS_INT(name, label, lo, hi, def) \
-  CFG_HDR hdr_##name;                                \
+#define TS_CFG_MEMBERS_INT(name, label, english, lo, hi, def) \
+  CFG_HDR hdr_##name;                                         \
   int32_t name;
-#define TS_CFG_MEMBERS_POINT(xname, yname, label, x, y) \
-  CFG_HDR hdr_##xname;                                  \
-  int32_t xname;                                        \
+#define TS_CFG_MEMBERS_POINT(xname, yname, label, english, x, y) \
+  CFG_HDR hdr_##xname;                                           \
+  int32_t xname;                                                 \
   int32_t yname;
-#define TS_CFG_MEMBERS_RECT(name, label, x1, x2, y1, y2) \
-  CFG_HDR hdr_##name;                                    \
+#define TS_CFG_MEMBERS_RECT(name, label, english, x1, x2, y1, y2) \
+  CFG_HDR hdr_##name;                                             \
   RECT name;
-#define TS_CFG_MEMBERS_LIST(name, label, tag, chosen) \
-  CFG_HDR hdr_##name;                                 \
-  int32_t name;                                       \
+#define TS_CFG_MEMBERS_LIST(name, label, english, tag, chosen) \
+  CFG_HDR hdr_##name;                                          \
+  int32_t name;                                                \
   char name##_texts[CFG_FUNCTION_CHOICES][CFG_LIST_TEXT_SIZE];
 
 struct CONFIG_BLOCK {
@@ -222,6 +222,7 @@ static_assert(offsetof(CONFIG_BLOCK, end_other) == 7080);
 struct CFG_ITEM {
   uint32_t type;
   const char* label;    // UTF-8; the block holds it in CP1251
+  const char* english;  // the tools' English label, in no file; empty for a closing item
   int32_t field1;       // header fields as stored
   int32_t field2;
   const char* name;     // the value's name (x of a point, code of the key); null for a level
@@ -234,33 +235,35 @@ struct CFG_ITEM {
 
 #define TS_CFG_ENTRY(kind, ...) TS_CFG_ENTRY_##kind(__VA_ARGS__),
 #define TS_CFG_AT(member) uint32_t(offsetof(CONFIG_BLOCK, member))
-#define TS_CFG_ENTRY_KEY(name, name2, label, code, mode)                                  \
-  CFG_ITEM{ITEM_KEY, label, 0, 0, #name, #name2, {uint32_t(code), uint32_t(mode), 0, 0}, \
+#define TS_CFG_ENTRY_KEY(name, name2, label, english, code, mode) \
+  CFG_ITEM{ITEM_KEY, label, english, 0, 0, #name, #name2,         \
+           {uint32_t(code), uint32_t(mode), 0, 0}, nullptr, TS_CFG_AT(hdr_##name), -1}
+#define TS_CFG_ENTRY_OPEN(id, label, english)                                         \
+  CFG_ITEM{ITEM_LEVEL, label, english, 1, 0, nullptr, nullptr, {0, 0, 0, 0}, nullptr, \
+           TS_CFG_AT(id), -1}
+#define TS_CFG_ENTRY_CLOSE(id)                                                \
+  CFG_ITEM{ITEM_LEVEL, "", "", 0, 0, nullptr, nullptr, {0, 0, 0, 0}, nullptr, \
+           TS_CFG_AT(id), -1}
+#define TS_CFG_ENTRY_CHECK(name, label, english, def)                                     \
+  CFG_ITEM{ITEM_CHECKBOX, label, english, 0, 0, #name, nullptr, {uint32_t(def), 0, 0, 0}, \
            nullptr, TS_CFG_AT(hdr_##name), -1}
-#define TS_CFG_ENTRY_OPEN(id, label) \
-  CFG_ITEM{ITEM_LEVEL, label, 1, 0, nullptr, nullptr, {0, 0, 0, 0}, nullptr, TS_CFG_AT(id), -1}
-#define TS_CFG_ENTRY_CLOSE(id) \
-  CFG_ITEM{ITEM_LEVEL, "", 0, 0, nullptr, nullptr, {0, 0, 0, 0}, nullptr, TS_CFG_AT(id), -1}
-#define TS_CFG_ENTRY_CHECK(name, label, def)                                               \
-  CFG_ITEM{ITEM_CHECKBOX, label, 0, 0, #name, nullptr, {uint32_t(def), 0, 0, 0}, nullptr, \
+#define TS_CFG_ENTRY_COLOR(name, label, english, def)                                  \
+  CFG_ITEM{ITEM_COLOR, label, english, 0, 0, #name, nullptr, {uint32_t(def), 0, 0, 0}, \
+           nullptr, TS_CFG_AT(hdr_##name), -1}
+#define TS_CFG_ENTRY_FONT(name, label, english, def)                                  \
+  CFG_ITEM{ITEM_FONT, label, english, 0, 0, #name, nullptr, {uint32_t(def), 0, 0, 0}, \
+           nullptr, TS_CFG_AT(hdr_##name), -1}
+#define TS_CFG_ENTRY_INT(name, label, english, lo, hi, def)                            \
+  CFG_ITEM{ITEM_INT, label, english, lo, hi, #name, nullptr, {uint32_t(def), 0, 0, 0}, \
+           nullptr, TS_CFG_AT(hdr_##name), -1}
+#define TS_CFG_ENTRY_POINT(xname, yname, label, english, x, y) \
+  CFG_ITEM{ITEM_POINT, label, english, 0, 0, #xname, #yname,   \
+           {uint32_t(x), uint32_t(y), 0, 0}, nullptr, TS_CFG_AT(hdr_##xname), -1}
+#define TS_CFG_ENTRY_RECT(name, label, english, x1, x2, y1, y2)                        \
+  CFG_ITEM{ITEM_RECT, label, english, 0, 0, #name, nullptr, {x1, x2, y1, y2}, nullptr, \
            TS_CFG_AT(hdr_##name), -1}
-#define TS_CFG_ENTRY_COLOR(name, label, def)                                            \
-  CFG_ITEM{ITEM_COLOR, label, 0, 0, #name, nullptr, {uint32_t(def), 0, 0, 0}, nullptr, \
-           TS_CFG_AT(hdr_##name), -1}
-#define TS_CFG_ENTRY_FONT(name, label, def)                                            \
-  CFG_ITEM{ITEM_FONT, label, 0, 0, #name, nullptr, {uint32_t(def), 0, 0, 0}, nullptr, \
-           TS_CFG_AT(hdr_##name), -1}
-#define TS_CFG_ENTRY_INT(name, label, lo, hi, def)                                    \
-  CFG_ITEM{ITEM_INT, label, lo, hi, #name, nullptr, {uint32_t(def), 0, 0, 0}, nullptr, \
-           TS_CFG_AT(hdr_##name), -1}
-#define TS_CFG_ENTRY_POINT(xname, yname, label, x, y)                                    \
-  CFG_ITEM{ITEM_POINT, label, 0, 0, #xname, #yname, {uint32_t(x), uint32_t(y), 0, 0}, \
-           nullptr, TS_CFG_AT(hdr_##xname), -1}
-#define TS_CFG_ENTRY_RECT(name, label, x1, x2, y1, y2)                                   \
-  CFG_ITEM{ITEM_RECT, label, 0, 0, #name, nullptr, {x1, x2, y1, y2}, nullptr,           \
-           TS_CFG_AT(hdr_##name), -1}
-#define TS_CFG_ENTRY_LIST(name, label, tag, chosen)                                       \
-  CFG_ITEM{ITEM_LIST, label, tag, int32_t(CFG_FUNCTION_CHOICES), #name, nullptr,          \
+#define TS_CFG_ENTRY_LIST(name, label, english, tag, chosen)                              \
+  CFG_ITEM{ITEM_LIST, label, english, tag, int32_t(CFG_FUNCTION_CHOICES), #name, nullptr, \
            {uint32_t(chosen), 0, 0, 0}, cfg_function_choices, TS_CFG_AT(hdr_##name), -1}
 
 // Fills in each item's parent group.

@@ -15,20 +15,26 @@ extern CONFIG_BLOCK config_block;
 
 // The named values: references to their fields inside `config_block`.
 #define TS_CFG_NAMES(kind, ...) TS_CFG_NAMES_##kind(__VA_ARGS__)
-#define TS_CFG_NAMES_KEY(name, name2, label, code, mode)  \
-  inline constexpr int32_t& name = config_block.name;            \
+#define TS_CFG_NAMES_KEY(name, name2, label, english, code, mode) \
+  inline constexpr int32_t& name = config_block.name;             \
   inline constexpr int32_t& name2 = config_block.name2;
-#define TS_CFG_NAMES_OPEN(id, label)
+#define TS_CFG_NAMES_OPEN(id, label, english)
 #define TS_CFG_NAMES_CLOSE(id)
-#define TS_CFG_NAMES_CHECK(name, label, def) inline constexpr int32_t& name = config_block.name;
-#define TS_CFG_NAMES_COLOR(name, label, def) inline constexpr uint32_t& name = config_block.name;
-#define TS_CFG_NAMES_FONT(name, label, def) inline constexpr int32_t& name = config_block.name;
-#define TS_CFG_NAMES_INT(name, label, lo, hi, def) inline constexpr int32_t& name = config_block.name;
-#define TS_CFG_NAMES_POINT(xname, yname, label, x, y) \
-  inline constexpr int32_t& xname = config_block.xname;      \
+#define TS_CFG_NAMES_CHECK(name, label, english, def) \
+  inline constexpr int32_t& name = config_block.name;
+#define TS_CFG_NAMES_COLOR(name, label, english, def) \
+  inline constexpr uint32_t& name = config_block.name;
+#define TS_CFG_NAMES_FONT(name, label, english, def) \
+  inline constexpr int32_t& name = config_block.name;
+#define TS_CFG_NAMES_INT(name, label, english, lo, hi, def) \
+  inline constexpr int32_t& name = config_block.name;
+#define TS_CFG_NAMES_POINT(xname, yname, label, english, x, y) \
+  inline constexpr int32_t& xname = config_block.xname;        \
   inline constexpr int32_t& yname = config_block.yname;
-#define TS_CFG_NAMES_RECT(name, label, x1, x2, y1, y2) inline constexpr RECT& name = config_block.name;
-#define TS_CFG_NAMES_LIST(name, label, tag, chosen) inline constexpr int32_t& name = config_block.name;
+#define TS_CFG_NAMES_RECT(name, label, english, x1, x2, y1, y2) \
+  inline constexpr RECT& name = config_block.name;
+#define TS_CFG_NAMES_LIST(name, label, english, tag, chosen) \
+  inline constexpr int32_t& name = config_block.name;
 
 TS_CONFIG_ITEMS(TS_CFG_NAMES)
 
