@@ -29,7 +29,8 @@ const std::map<std::string, fs::path> kFolders = {
 const std::set<std::string> kPhoneFace = {"phone/phone.h", "phone/options.h"};
 
 // What each room may include besides its own headers, by first component; "catalogue" is the
-// configuration catalogue alone (shell/config/catalogue.h), not the rest of the shell.
+// configuration catalogue alone (shell/config/catalogue.h and its list of the panel's labels),
+// not the rest of the shell.
 const std::map<std::string, std::set<std::string>> kArrows = {
     // The add-on: itself and its platform layer.
     {"src/platform", {}},
@@ -78,7 +79,8 @@ std::string room_of(const fs::path& rel) {
 }
 
 std::string kind_of(const std::string& include) {
-  if (include == "shell/config/catalogue.h") return "catalogue";
+  if (include == "shell/config/catalogue.h" || include == "shell/config/panel_labels.h")
+    return "catalogue";
   return include.substr(0, include.find('/'));
 }
 
