@@ -29,6 +29,7 @@ build: deps
 test: deps
 	@cmake -S . -B $(TEST_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTS_SANITIZE=ON -DTS_WERROR=ON -DTS_BENCH=OFF >/dev/null
 	@cmake --build $(TEST_BUILD) -j $(JOBS)
+	@$(MAKE) target
 	@cd $(TEST_BUILD) && ctest --output-on-failure -j $(JOBS)
 
 # The phone, the tools and every test built for 32-bit ARM Linux (armhf) and run under qemu-arm

@@ -12,6 +12,7 @@ packages=(
   xvfb xauth xdotool
   help2man
   gcc-arm-none-eabi libstdc++-arm-none-eabi-dev binutils-arm-none-eabi
+  libunicorn-dev
 )
 if [ "${1:-}" = fuzz ]; then
   packages+=(clang-14 libfuzzer-14-dev)
