@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "core/memory.h"
-#include "core/service_table.h"
 #include "phone/phone.h"
 
 namespace host {

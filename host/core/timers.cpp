@@ -1,7 +1,6 @@
 #include "core/timers.h"
 
 #include "core/event_queue.h"
-#include "core/service_table.h"
 #include "phone/phone.h"
 
 namespace host {

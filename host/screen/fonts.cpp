@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "core/codes.h"
-#include "core/service_table.h"
 #include "phone/phone.h"
 
 namespace host {

@@ -6,7 +6,6 @@
 #include <new>
 
 #include "core/event_queue.h"
-#include "core/service_table.h"
 #include "phone/phone.h"
 
 namespace host {

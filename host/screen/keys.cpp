@@ -4,7 +4,6 @@
 
 #include "core/codes.h"
 #include "core/event_queue.h"
-#include "core/service_table.h"
 #include "phone/phone.h"
 
 namespace host {
