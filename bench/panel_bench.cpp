@@ -1,5 +1,7 @@
 // The panel's costs on the phone: one redraw of the shown panel, an hour of playback with the
-// panel shown (run in virtual time), the configuration load and the screen snapshot.
+// panel shown (run in virtual time), the configuration load and the screen snapshot; and, where
+// the build has the guest CPU, the instructions the phone's own ELF runs for a redraw and for a
+// track change.
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -9,6 +11,7 @@
 #include "images/image_store.h"
 #include "mp3_writer.h"
 #include "panel/panel.h"
+#include "core/addon_runtime.h"
 #include "player/media_player.h"
 #include "screen/gui_manager.h"
 #include "shell/app.h"
@@ -34,9 +37,9 @@ struct ShownPanel {
   ts::TempDir music;
   std::unique_ptr<host::Phone> phone;
 
-  ShownPanel() {
+  explicit ShownPanel(host::Options options = {}) {
     write_music(music.path());
-    phone = std::make_unique<host::Phone>(host::Options{});
+    phone = std::make_unique<host::Phone>(std::move(options));
     ts::install_skin(*phone);
     phone->player().start(music.path());
     phone->queue().settle();
@@ -67,6 +70,50 @@ void BM_PanelRedraw(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_PanelRedraw)->Unit(benchmark::kMicrosecond);
+
+#if TS_HAVE_GUEST
+// The phone's own ELF, as `make target` builds it (or another, named by TS_ELF).
+host::Options on_elf() {
+  host::Options o;
+  o.elf_path = ts::elf_under_test();
+  if (o.elf_path.empty()) o.elf_path = std::filesystem::path(TS_SOURCE_DIR) / "build-arm" / "TuneStrip.elf";
+  return o;
+}
+
+// Instructions the ELF runs for one redraw of the shown panel (the phone's cost of a frame).
+void BM_ElfRedraw(benchmark::State& state) {
+  ShownPanel p(on_elf());
+  host::GuiManager& gui = p.phone->gui();
+  GUI* top = gui.top();
+  if (!top) {
+    state.SkipWithError("the panel is not shown");
+    return;
+  }
+  DISP_OBJ* obj = gui.disp_obj(top);
+  const uint64_t before = *p.phone->runtime().instructions();
+  for (auto _ : state) {
+    gui.invalidate(obj);
+    gui.flush();
+  }
+  state.counters["instructions_per_redraw"] =
+      double(*p.phone->runtime().instructions() - before) / double(state.iterations());
+}
+BENCHMARK(BM_ElfRedraw)->Unit(benchmark::kMicrosecond);
+
+// Instructions the ELF runs for a track change with the panel shown: the new track's tags, its
+// stream read for bitrate and rate, the labels made again and the redraw.
+void BM_ElfTrackChange(benchmark::State& state) {
+  ShownPanel p(on_elf());
+  const uint64_t before = *p.phone->runtime().instructions();
+  for (auto _ : state) {
+    p.phone->player().next();
+    p.phone->queue().settle();
+  }
+  state.counters["instructions_per_track_change"] =
+      double(*p.phone->runtime().instructions() - before) / double(state.iterations());
+}
+BENCHMARK(BM_ElfTrackChange)->Unit(benchmark::kMicrosecond);
+#endif
 
 // One hour of playback: 3,600 play-time ticks, each with a redraw, plus a slide out and in every
 // ten minutes. Reported as phone seconds per wall second.

@@ -13,9 +13,18 @@ SECTIONS
     *(.text.startup .text.startup.*)
     *(.text .text.*)
   }
-  .rodata : ALIGN(4) { *(.rodata .rodata.*) }
+  .rodata : ALIGN(4) {
+    *(.rodata .rodata.*)
+    /* The phone's loader runs no constructors: a global with a dynamic initialiser would never be
+       initialised, so it fails the link (below) instead of being dropped. */
+    __init_array_start = .;
+    KEEP(*(.init_array .init_array.* .fini_array .fini_array.*))
+    __init_array_end = .;
+  }
   .data : ALIGN(4) { *(.data .data.*) }
   .bss (NOLOAD) : ALIGN(4) { *(.bss .bss.* COMMON) }
   __image_end = .;
-  /DISCARD/ : { *(.ARM.exidx*) *(.ARM.extab*) *(.comment) *(.init_array*) *(.fini_array*) }
+  /DISCARD/ : { *(.ARM.exidx*) *(.ARM.extab*) *(.comment) }
 }
+ASSERT(__init_array_end == __init_array_start,
+       "a global with a dynamic initialiser (or a destructor): the phone runs neither; make it constexpr or constinit")

@@ -1,12 +1,12 @@
 // Firmware memory: one byte array addressed by 32-bit firmware addresses. Records the firmware
 // owns and the add-on reads at fixed offsets (the media player's book and track record, the
-// screen's layer records and pixel memory) are allocated here.
+// screen's layer records and pixel memory) are allocated here, from the bottom up to a limit.
+// When the phone runs the add-on's own ELF this array is the guest's whole address space: what
+// lies above the limit (the image, its heap and stack) belongs to the guest CPU's room.
 #pragma once
 
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <string>
 
 #include "platform/fw_types.h"
@@ -15,7 +15,14 @@ namespace host {
 
 class Arena {
  public:
-  explicit Arena(uint32_t capacity = 16u << 20);
+  static constexpr uint32_t kPageSize = 4096;
+
+  // `capacity` bytes (rounded up to whole pages, page-aligned, zeroed; untouched pages cost
+  // nothing), of which alloc() hands out those below `limit` (0: all of them).
+  explicit Arena(uint32_t capacity = 16u << 20, uint32_t limit = 0);
+  ~Arena();
+  Arena(const Arena&) = delete;
+  Arena& operator=(const Arena&) = delete;
 
   // Allocates `size` zeroed bytes, aligned to 8; never returns 0. The arena never moves, so
   // pointers from at() and data() stay valid for its lifetime.
@@ -29,18 +36,18 @@ class Arena {
   uint16_t read16(FwAddr a) const;
   uint8_t* at(FwAddr a, uint32_t size);
 
-  const uint8_t* data() const { return bytes_.get(); }
+  uint8_t* data() { return bytes_; }
+  const uint8_t* data() const { return bytes_; }
   uint32_t size() const { return size_; }
   uint32_t used() const { return top_; }
+  // The end of what alloc() hands out.
+  uint32_t limit() const { return limit_; }
 
  private:
-  struct Free {
-    void operator()(uint8_t* p) const { std::free(p); }
-  };
-  // Sized once; calloc leaves untouched pages to the system, so a large arena costs nothing.
-  std::unique_ptr<uint8_t, Free> bytes_;
+  uint8_t* bytes_;
   uint32_t size_;
-  uint32_t top_ = 16;  // address 0 is never handed out
+  uint32_t limit_;
+  uint32_t top_ = kPageSize;  // page 0 is never handed out: a null access faults on the phone
 };
 
 }  // namespace host

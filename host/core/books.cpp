@@ -3,21 +3,33 @@
 #include <algorithm>
 
 #include "core/memory.h"
+#include "core/shared_memory.h"
 #include "phone/phone.h"
 
 namespace host {
 
 struct Books::Entry {
   BOOK* book = nullptr;
-  FwBookRecord rec{};
-  std::string name;
+  // The firmware's record of the book (the book, then its name) and the name, where the add-on
+  // reads them.
+  SharedBlock rec;
+  SharedBlock name;
   BookCloseProc on_close = nullptr;
   const PAGE_DESC* base = nullptr;
   bool firmware = false;
   bool dying = false;  // closed; the record goes after the running task
   std::vector<GUI*> guis;
-  std::unique_ptr<BOOK> own;  // a firmware book's record
+  std::unique_ptr<BOOK> own;  // a firmware book's record, when the phone keeps its own
 };
+
+void Books::make_record(Entry& e, const char* name, FwAddr image) {
+  SharedMemory& shared = phone_.shared();
+  e.name = SharedBlock(shared, shared.copy_string(name));
+  e.rec = SharedBlock(shared, 2 * shared.word());
+  shared.put_pointer(e.rec.as(), e.book);
+  shared.put_pointer(e.rec.as() + shared.word(), e.name.as());
+  shared.init_book(e.book, e.rec.as(), image);
+}
 
 Books::Books(Phone& phone) : phone_(phone) {}
 
@@ -33,13 +45,9 @@ int Books::create(BOOK* book, BookCloseProc on_close, const PAGE_DESC* base, con
   if (!book) return -1;
   auto e = std::make_unique<Entry>();
   e->book = book;
-  e->name = name ? name : "";
   e->on_close = on_close;
   e->base = base;
-  e->rec.book = book;
-  e->rec.name = e->name.c_str();
-  book->xbook = &e->rec;
-  book->addr = 0;
+  make_record(*e, name, 0);
   books_.push_back(std::move(e));
   ++created_;
   front_ = book;
@@ -48,14 +56,13 @@ int Books::create(BOOK* book, BookCloseProc on_close, const PAGE_DESC* base, con
 
 BOOK* Books::create_firmware_book(const std::string& name, FwAddr addr) {
   auto e = std::make_unique<Entry>();
-  e->own = std::make_unique<BOOK>();
-  e->book = e->own.get();
-  e->name = name;
+  e->book = phone_.shared().book_at(addr);
+  if (!e->book) {
+    e->own = std::make_unique<BOOK>();
+    e->book = e->own.get();
+  }
   e->firmware = true;
-  e->rec.book = e->book;
-  e->rec.name = e->name.c_str();
-  e->book->xbook = &e->rec;
-  e->book->addr = addr;
+  make_record(*e, name.c_str(), addr);
   books_.push_back(std::move(e));
   return books_.back()->book;
 }
@@ -106,6 +113,12 @@ BOOK* Books::find(BookPredicate pred) const {
     if (!e->dying) live.push_back(e->book);
   for (BOOK* b : live)
     if (pred(b)) return b;
+  return nullptr;
+}
+
+BOOK* Books::find_named(std::string_view name) const {
+  for (const auto& e : books_)
+    if (!e->dying && e->name.as<const char>() == name) return e->book;
   return nullptr;
 }
 

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/fw_types.h"
@@ -26,6 +27,8 @@ class Books {
   // freed while one of its own handlers runs is torn down after that handler returns.
   void free(BOOK* book);
   BOOK* find(BookPredicate pred) const;
+  // The first live book of that name (the firmware's record of it), or null.
+  BOOK* find_named(std::string_view name) const;
 
   // A firmware book (no close callback, not counted as the add-on's); `addr` is its image in
   // firmware memory. Destroyed with destroy_firmware_book or with the phone.
@@ -55,6 +58,8 @@ class Books {
  private:
   struct Entry;
   Entry* entry(const BOOK* book) const;
+  // Makes the firmware's record of the entry's book and fills the book in.
+  void make_record(Entry& e, const char* name, FwAddr image);
 
   Phone& phone_;
   std::vector<std::unique_ptr<Entry>> books_;

@@ -1,15 +1,15 @@
-// Loads the add-on's module as the phone's loader does: every start loads a fresh copy with its
-// own globals, resolves its platform constants and page events to the firmware's codes, and calls
+// Loads the add-on as the phone's loader does: every start loads a fresh copy with its own
+// globals, resolves its platform constants and page events to the firmware's codes, and calls
 // its entry point. A copy is unloaded once it has freed its own image (after that deferred call
 // has returned), or right after its entry point returns when it created no book.
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
 #include <functional>
 #include <memory>
-#include <string>
 #include <vector>
+
+#include "core/module.h"
 
 namespace host {
 
@@ -17,10 +17,10 @@ class Phone;
 
 class Loader {
  public:
-  // `drop_code` drops whatever of the phone's rooms still calls into [base, end) (the key hook,
-  // GUI objects) and returns how many it dropped; the loader calls it at each unload.
-  using CodeDropper = std::function<size_t(uintptr_t base, uintptr_t end)>;
-  Loader(Phone& phone, CodeDropper drop_code);
+  // `drop_code` drops whatever of the phone's rooms still calls code the test accepts (the key
+  // hook, GUI objects) and returns how many it dropped; the loader calls it at each unload.
+  using CodeDropper = std::function<size_t(const CodeTest& in_module)>;
+  Loader(Phone& phone, std::unique_ptr<ModuleFormat> format, CodeDropper drop_code);
   ~Loader();
 
   // Loads a copy of the module and runs its entry point; returns the entry point's result.
@@ -39,13 +39,16 @@ class Loader {
   size_t bad_frees() const { return bad_frees_; }
 
  private:
-  struct Module;
-  void unload(Module& m);
+  struct Copy {
+    std::unique_ptr<LoadedModule> module;
+    bool ended = false;
+  };
+  void unload(Copy& c);
 
   Phone& phone_;
+  std::unique_ptr<ModuleFormat> format_;
   CodeDropper drop_code_;
-  std::filesystem::path path_;
-  std::vector<std::unique_ptr<Module>> modules_;
+  std::vector<Copy> modules_;
   size_t unloaded_ = 0;
   size_t orphaned_ = 0;
   size_t bad_frees_ = 0;

@@ -1,15 +1,21 @@
 #include "core/memory.h"
 
-#include <cstdlib>
+#include "core/shared_memory.h"
 
 namespace host {
 
 Memory::~Memory() {
-  for (auto& [p, size] : blocks_) std::free(const_cast<void*>(p));
+  for (auto& [p, size] : blocks_) {
+    try {
+      shared_.release(const_cast<void*>(p));
+    } catch (...) {
+      // A block the add-on wrote past is reported while it runs; at shutdown it just goes.
+    }
+  }
 }
 
 void* Memory::alloc(size_t size) {
-  void* p = std::malloc(size ? size : 1);
+  void* p = shared_.allocate(size);
   if (!p) return nullptr;
   blocks_[p] = size;
   live_bytes_ += size;
@@ -26,7 +32,7 @@ bool Memory::free(void* p) {
   }
   live_bytes_ -= it->second;
   blocks_.erase(it);
-  std::free(p);
+  shared_.release(p);
   return true;
 }
 

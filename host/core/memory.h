@@ -7,9 +7,12 @@
 
 namespace host {
 
+class SharedMemory;
+
 class Memory {
  public:
-  Memory() = default;
+  // Blocks come from `shared`, where the add-on can reach them.
+  explicit Memory(SharedMemory& shared) : shared_(shared) {}
   // Blocks still live when the phone shuts down (an add-on that is still running) are released.
   ~Memory();
   Memory(const Memory&) = delete;
@@ -28,6 +31,7 @@ class Memory {
   size_t bad_frees() const { return bad_frees_; }
 
  private:
+  SharedMemory& shared_;
   std::unordered_map<const void*, size_t> blocks_;
   size_t live_bytes_ = 0;
   size_t peak_bytes_ = 0;

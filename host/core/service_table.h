@@ -2,6 +2,8 @@
 // wrapped so that it writes its call-trace line first.
 #pragma once
 
+#include <functional>
+
 #include "platform/fw_services.h"
 
 namespace host {
@@ -53,3 +55,14 @@ namespace host::svc {
 #undef FW_SERVICE
 int fw_format_wstr(char16_t* buf, int capacity, const char16_t* format, ...);
 }  // namespace host::svc
+
+namespace host {
+// fw_format_wstr's work, whoever passes the arguments: `next` gives the next one for a conversion
+// ('d', 'u', 'x': a number; 's': a wide string).
+struct FormatArg {
+  int value;
+  const char16_t* text;
+};
+int format_wstr(char16_t* buf, int capacity, const char16_t* format,
+                const std::function<FormatArg(char kind)>& next);
+}  // namespace host

@@ -5,6 +5,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <string>
 
 #include "core/service_table.h"
@@ -43,13 +44,27 @@ int fw_strcmp(const char* a, const char* b) {
 }
 
 int fw_format_wstr(char16_t* buf, int capacity, const char16_t* format, ...) {
+  va_list ap;
+  va_start(ap, format);
+  int n = format_wstr(buf, capacity, format, [&](char kind) -> FormatArg {
+    if (kind == 's') return FormatArg{0, va_arg(ap, const char16_t*)};
+    return FormatArg{kind == 'd' ? va_arg(ap, int) : int(va_arg(ap, unsigned)), nullptr};
+  });
+  va_end(ap);
+  return n;
+}
+
+}  // namespace host::svc
+
+namespace host {
+
+int format_wstr(char16_t* buf, int capacity, const char16_t* format,
+                const std::function<FormatArg(char kind)>& next) {
   Trace& t = phone().trace();
   if (t.active()) t.call("fw_format_wstr", buf, capacity, format);
   if (!buf || capacity <= 0) return 0;
   std::u16string out;
   std::u16string_view f = wview(format);
-  va_list ap;
-  va_start(ap, format);
   for (size_t i = 0; i < f.size(); ++i) {
     if (f[i] != u'%' || i + 1 >= f.size()) {
       out.push_back(f[i]);
@@ -67,16 +82,16 @@ int fw_format_wstr(char16_t* buf, int capacity, const char16_t* format, ...) {
     if (i >= f.size()) break;
     std::string num;
     switch (f[i]) {
-      case u'd': num = std::to_string(va_arg(ap, int)); break;
-      case u'u': num = std::to_string(va_arg(ap, unsigned)); break;
+      case u'd': num = std::to_string(next('d').value); break;
+      case u'u': num = std::to_string(unsigned(next('u').value)); break;
       case u'x': {
         char tmp[16];
-        std::snprintf(tmp, sizeof tmp, "%x", va_arg(ap, unsigned));
+        std::snprintf(tmp, sizeof tmp, "%x", unsigned(next('x').value));
         num = tmp;
         break;
       }
       case u's': {
-        std::u16string_view s = wview(va_arg(ap, const char16_t*));
+        std::u16string_view s = wview(next('s').text);
         for (size_t k = s.size(); int(k) < width; ++k) out.push_back(u' ');
         out.append(s);
         continue;
@@ -93,11 +108,10 @@ int fw_format_wstr(char16_t* buf, int capacity, const char16_t* format, ...) {
     s += digits;
     for (char c : s) out.push_back(char16_t(c));
   }
-  va_end(ap);
   size_t n = std::min(out.size(), size_t(capacity - 1));
   std::copy_n(out.begin(), n, buf);
   buf[n] = 0;
   return int(n);
 }
 
-}  // namespace host::svc
+}  // namespace host

@@ -50,10 +50,10 @@ void Timers::run_in_ui_task(TimerProc f) {
   if (f) queue_call(reinterpret_cast<uintptr_t>(f), [f] { f(0, nullptr); });
 }
 
-size_t Timers::cancel_code_in(uintptr_t lo, uintptr_t hi) {
+size_t Timers::cancel_code_in(const CodeTest& in_module) {
   size_t n = 0;
   for (auto it = timers_.begin(); it != timers_.end();) {
-    if (it->second.code >= lo && it->second.code < hi) {
+    if (in_module(it->second.code)) {
       phone_.queue().cancel(it->second.task);
       it = timers_.erase(it);
       ++n;
@@ -62,7 +62,7 @@ size_t Timers::cancel_code_in(uintptr_t lo, uintptr_t hi) {
     }
   }
   for (auto it = calls_.begin(); it != calls_.end();) {
-    if (it->second >= lo && it->second < hi) {
+    if (in_module(it->second)) {
       phone_.queue().cancel(it->first);
       it = calls_.erase(it);
       ++n;

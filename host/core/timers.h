@@ -2,6 +2,8 @@
 // remembers the code it will call, so that unloading a module can cancel what is left of it.
 #pragma once
 
+#include "core/module.h"
+
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -23,8 +25,8 @@ class Timers {
   void run_deferred(DeferredProc f);
   void run_in_ui_task(TimerProc f);
 
-  // Cancels every timer and queued call whose code lies in [lo, hi); returns how many.
-  size_t cancel_code_in(uintptr_t lo, uintptr_t hi);
+  // Cancels every timer and queued call whose code the test accepts; returns how many.
+  size_t cancel_code_in(const CodeTest& in_module);
 
   size_t live() const { return timers_.size(); }
   size_t queued_calls() const { return calls_.size(); }

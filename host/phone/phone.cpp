@@ -17,6 +17,7 @@
 #include "core/trace.h"
 #include "files/file_system.h"
 #include "images/image_store.h"
+#include "core/addon_runtime.h"
 #include "phone/phone_screens.h"
 #include "player/media_player.h"
 #include "screen/fonts.h"
@@ -52,8 +53,14 @@ void Phone::build() {
   if (!options_.trace_path.empty() && !trace_->open(options_.trace_path))
     throw std::runtime_error("cannot write the call trace to " + options_.trace_path + ": " +
                              std::strerror(errno));
-  arena_ = std::make_unique<Arena>();
-  memory_ = std::make_unique<Memory>();
+  if (options_.elf_path.empty()) {
+    arena_ = std::make_unique<Arena>();
+    runtime_ = make_native_runtime(*this);
+  } else {
+    arena_ = std::make_unique<Arena>(kGuestSpace, kGuestRecordsEnd);
+    runtime_ = make_guest_runtime(*this);
+  }
+  memory_ = std::make_unique<Memory>(runtime_->shared());
   queue_ = std::make_unique<EventQueue>();
   files_ = std::make_unique<FileSystem>(options_.phone_root);
   texts_ = std::make_unique<TextStore>();
@@ -69,8 +76,8 @@ void Phone::build() {
   player_ = std::make_unique<MediaPlayer>(*this);
   services_ = std::make_unique<ServiceTable>();
   services_->set_memory(arena_->data(), arena_->size());
-  loader_ = std::make_unique<Loader>(*this, [this](uintptr_t base, uintptr_t end) {
-    return keys_->remove_code_in(base, end) + gui_->drop_code_in(base, end);
+  loader_ = std::make_unique<Loader>(*this, runtime_->module_format(), [this](const CodeTest& in) {
+    return keys_->remove_code_in(in) + gui_->drop_code_in(in);
   });
   queue_->set_after_task([this] { after_task(); });
   // A freed book releases its GUI objects; a freed GUI object leaves its book.
@@ -120,6 +127,8 @@ void Phone::send_event(uint32_t code, void* data) {
   queue_->post([this, code, data] { books_->broadcast(code, data); });
   queue_->settle();
 }
+
+SharedMemory& Phone::shared() { return runtime_->shared(); }
 
 ResourceCounts Phone::counts() const {
   ResourceCounts c;

@@ -29,6 +29,8 @@ class TagReader;
 class MediaPlayer;
 class Loader;
 class ServiceTable;
+class SharedMemory;
+class AddonRuntime;
 
 // Live resources, for the summary and the tests: after the add-on's full exit all are zero.
 struct ResourceCounts {
@@ -66,6 +68,8 @@ class Phone {
   MediaPlayer& player() { return *player_; }
   Loader& loader() { return *loader_; }
   ServiceTable& services() { return *services_; }
+  SharedMemory& shared();
+  AddonRuntime& runtime() { return *runtime_; }
 
   // Starts a copy of the add-on (a queued task, run now); returns its entry point's result.
   int start_addon();
@@ -81,6 +85,7 @@ class Phone {
   // Declaration order is construction order; later members may use earlier ones.
   std::unique_ptr<Trace> trace_;
   std::unique_ptr<Arena> arena_;
+  std::unique_ptr<AddonRuntime> runtime_;
   std::unique_ptr<Memory> memory_;
   std::unique_ptr<EventQueue> queue_;
   std::unique_ptr<FileSystem> files_;

@@ -1,11 +1,10 @@
 #include "screen/gui_manager.h"
 
-#include "core/memory.h"
-
 #include <algorithm>
-#include <new>
 
 #include "core/event_queue.h"
+#include "core/memory.h"
+#include "core/shared_memory.h"
 #include "phone/phone.h"
 
 namespace host {
@@ -15,15 +14,19 @@ namespace host {
 struct GuiManager::Record : GuiInfo {
   GUI* gui = nullptr;
   DispDescProc destr = nullptr;
-  DISP_DESC desc{};
+  // The class descriptor, the display object and the graphics context lie where the add-on
+  // reaches them.
+  SharedBlock desc_block;
+  DISP_DESC* desc = nullptr;
   DispCreateProc on_create = nullptr;
   DispCloseProc on_close = nullptr;
   DispRedrawProc on_redraw = nullptr;
   DispKeyProc on_key = nullptr;
   // The display object: `object_size` zeroed bytes, DISP_OBJ first.
-  std::unique_ptr<std::byte[]> memory;
+  SharedBlock memory;
   DISP_OBJ* obj = nullptr;
-  GC gc{};
+  SharedBlock gc_block;
+  GC* gc = nullptr;
   int busy = 0;         // methods of this object on the stack
   bool doomed = false;  // freed; torn down when no method of it runs
   bool closing = false;
@@ -51,9 +54,9 @@ GuiManager::Record* GuiManager::find(const DISP_OBJ* obj) const {
 
 GuiManager::Record* GuiManager::find(const DISP_DESC* desc) const {
   if (!desc) return nullptr;
-  if (constructing_ && &constructing_->desc == desc) return constructing_;
+  if (constructing_ && constructing_->desc == desc) return constructing_;
   for (auto& [g, r] : records_)
-    if (&r->desc == desc) return r.get();
+    if (r->desc == desc) return r.get();
   return nullptr;
 }
 
@@ -75,23 +78,26 @@ GUI* GuiManager::create(GUI* storage, DispDescProc destr, DispDescProc constr, B
   r->gui = storage;
   r->book = book;
   r->destr = destr;
-  r->desc.impl = r;
-  r->gc = screen_gc_;
-  r->gc.flag = 0;
-  r->gc.setting = 0;
+  SharedMemory& shared = phone_.shared();
+  r->desc_block = SharedBlock(shared, shared.word());
+  r->desc = r->desc_block.as<DISP_DESC>();
+  r->gc_block = SharedBlock(shared, sizeof(GC));
+  r->gc = r->gc_block.as<GC>();
+  *r->gc = GC{screen_gc_.clip, 0, 0};
 
   constructing_ = r;
-  constr(&r->desc);
+  constr(r->desc);
   constructing_ = nullptr;
 
   if (r->object_size < 0 || r->object_size > MAX_OBJECT_SIZE) {
-    if (destr) destr(&r->desc);
+    if (destr) destr(r->desc);
     return nullptr;
   }
-  const size_t bytes = std::max(size_t(r->object_size), sizeof(DISP_OBJ));
-  r->memory.reset(new std::byte[bytes]());
-  r->obj = new (r->memory.get()) DISP_OBJ{r};
-  storage->impl = r;
+  // The GUI object and its display object point at each other.
+  r->memory = SharedBlock(shared, std::max(size_t(r->object_size), shared.word()));
+  r->obj = r->memory.as<DISP_OBJ>();
+  shared.put_pointer(r->obj, storage);
+  shared.put_pointer(storage, r->obj);
   records_.emplace(storage, std::move(rec));
 
   int ok = 1;
@@ -100,7 +106,7 @@ GUI* GuiManager::create(GUI* storage, DispDescProc destr, DispDescProc constr, B
   if (still != r || r->doomed || ok == 0) {
     // Refused by its create method (or freed inside it): the object never existed.
     if (still == r) {
-      if (r->destr) r->destr(&r->desc);
+      if (r->destr) r->destr(r->desc);
       shown_.erase(std::remove(shown_.begin(), shown_.end(), storage), shown_.end());
       records_.erase(storage);
     }
@@ -147,7 +153,7 @@ void GuiManager::teardown(Record* r) {
   GUI* gui = r->gui;
   hide(r);
   if (r->on_close) run_method(r, false, [&] { r->on_close(r->obj); });
-  if (r->destr) r->destr(&r->desc);
+  if (r->destr) r->destr(r->desc);
   forget(r);
   // The storage was the add-on's until creation; from then on it is ours to free.
   if (phone_.memory().owns(gui)) phone_.memory().free(gui);
@@ -180,7 +186,7 @@ void GuiManager::set_backdrop(DISP_OBJ* obj, int value) {
 
 GC* GuiManager::gc(DISP_OBJ* obj) {
   Record* r = find(obj);
-  return r ? &r->gc : nullptr;
+  return r ? r->gc : nullptr;
 }
 
 void GuiManager::desc_set_name(DISP_DESC* desc, const char* name) {
@@ -206,16 +212,16 @@ bool GuiManager::is_gc(const GC* gc) const {
   if (!gc) return false;
   if (gc == &screen_gc_) return true;
   for (auto& [g, r] : records_)
-    if (&r->gc == gc) return true;
+    if (r->gc == gc) return true;
   return false;
 }
 
 Box GuiManager::clip_of(const GC* gc) const {
-  if (!is_gc(gc)) gc = current_ ? &current_->gc : &screen_gc_;
+  if (!is_gc(gc)) gc = current_ ? current_->gc : &screen_gc_;
   return Box::of(gc->clip).intersect(phone_.screen().bounds());
 }
 
-GC* GuiManager::current_gc() { return current_ ? &current_->gc : &screen_gc_; }
+GC* GuiManager::current_gc() { return current_ ? current_->gc : &screen_gc_; }
 
 bool GuiManager::deliver_key(int key, int mode) {
   for (auto it = shown_.rbegin(); it != shown_.rend(); ++it) {
@@ -283,11 +289,8 @@ int GuiManager::add_frame_listener(std::function<void(int64_t)> f) {
 
 void GuiManager::remove_frame_listener(int id) { frame_listeners_.erase(id); }
 
-size_t GuiManager::drop_code_in(uintptr_t lo, uintptr_t hi) {
-  auto in = [&](auto f) {
-    auto a = reinterpret_cast<uintptr_t>(f);
-    return f && a >= lo && a < hi;
-  };
+size_t GuiManager::drop_code_in(const CodeTest& in_module) {
+  auto in = [&](auto f) { return f && in_module(reinterpret_cast<uintptr_t>(f)); };
   std::vector<Record*> dropped;
   for (auto& [g, r] : records_)
     if (in(r->destr) || in(r->on_create) || in(r->on_close) || in(r->on_redraw) || in(r->on_key))

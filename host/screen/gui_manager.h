@@ -29,6 +29,7 @@
 #include <string>
 #include <vector>
 
+#include "core/module.h"
 #include "platform/fw_types.h"
 #include "screen/screen.h"
 
@@ -118,9 +119,9 @@ class GuiManager {
   void set_beneath(std::function<void()> paint) { beneath_ = std::move(paint); }
   void set_free_listener(std::function<void(GUI*)> f) { on_free_ = std::move(f); }
 
-  // Forgets, without calling them, the GUI objects whose methods lie in [lo, hi) (a module that
+  // Forgets, without calling them, the GUI objects with a method the test accepts (a module that
   // is unloaded); returns how many.
-  size_t drop_code_in(uintptr_t lo, uintptr_t hi);
+  size_t drop_code_in(const CodeTest& in_module);
 
   size_t live() const { return records_.size(); }
   uint64_t redraws() const { return redraws_; }     // redraw methods run

@@ -19,11 +19,8 @@ int Keys::hook(KeyHookProc f, int install) {
   return 0;
 }
 
-size_t Keys::remove_code_in(uintptr_t lo, uintptr_t hi) {
-  return std::erase_if(hooks_, [&](KeyHookProc h) {
-    auto a = reinterpret_cast<uintptr_t>(h);
-    return a >= lo && a < hi;
-  });
+size_t Keys::remove_code_in(const CodeTest& in_module) {
+  return std::erase_if(hooks_, [&](KeyHookProc h) { return in_module(reinterpret_cast<uintptr_t>(h)); });
 }
 
 void Keys::deliver(int key, int mode) {

@@ -2,6 +2,8 @@
 // on) to the shown GUI object, then to the media player.
 #pragma once
 
+#include "core/module.h"
+
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -18,8 +20,8 @@ class Keys {
 
   int hook(KeyHookProc f, int install);
   size_t hooks() const { return hooks_.size(); }
-  // Removes the hooks whose code lies in [lo, hi) (an unloaded module); returns how many.
-  size_t remove_code_in(uintptr_t lo, uintptr_t hi);
+  // Removes the hooks whose code the test accepts (an unloaded module); returns how many.
+  size_t remove_code_in(const CodeTest& in_module);
 
   // Delivers one key event (a code and a press mode) now.
   void deliver(int key, int mode);

@@ -44,29 +44,36 @@ uint32_t BigEndian32(const uint8_t* b) {
   return (uint32_t(b[0]) << 24) | (uint32_t(b[1]) << 16) | (uint32_t(b[2]) << 8) | uint32_t(b[3]);
 }
 
-// Reads up to `size` bytes; the count actually delivered (0 on failure).
+// Reads `size` bytes, in as many reads as the file system takes (a read may deliver fewer bytes
+// before the end of the file); the count delivered, less only at the end or on a failed read.
 int ReadSome(int fd, uint8_t* buf, int size) {
-  int n = fw_file_read(fd, buf, size);
-  if (n < 0) return 0;
-  return n > size ? size : n;
+  int got = 0;
+  while (got < size) {
+    int n = fw_file_read(fd, buf + got, size - got);
+    if (n <= 0) break;
+    got += n > size - got ? size - got : n;
+  }
+  return got;
 }
 
-// The bytes of the file read last: `total` bytes from file position `base`. `ended` once a read
-// delivered less than it asked for (the end of the file).
+// The bytes of the file read last: `total` bytes from file position `base`. `ended` once they
+// reach the end of the file: its size as the file system gave it, or where a read found no more.
 struct Window {
   uint8_t* data;
   int capacity;
   int32_t base;
   int total;
   bool ended;
+  int32_t file_size;
 };
 
 // Reads the next bytes into the window after its first `keep` bytes, which stay.
 int FillWindow(int fd, Window& w, int keep) {
-  const int want = w.capacity - keep;
-  const int n = ReadSome(fd, w.data + keep, want);
+  const int64_t left = int64_t(w.file_size) - (int64_t(w.base) + keep);
+  const int want = left < w.capacity - keep ? int(left > 0 ? left : 0) : w.capacity - keep;
+  const int n = want > 0 ? ReadSome(fd, w.data + keep, want) : 0;
   w.total = keep + n;
-  w.ended = n < want;
+  w.ended = n < want || int64_t(w.base) + w.total >= w.file_size;
   return n;
 }
 
@@ -201,7 +208,8 @@ MP3_INFO ReadMP3Information(const char16_t* folder, const char16_t* name) {
 
   uint8_t small[64];
   uint8_t* buf = new (std::nothrow) uint8_t[kOverlap + kSearchBlock];
-  Window w = {buf ? buf : small, buf ? kOverlap + kSearchBlock : int(sizeof small), 0, 0, false};
+  Window w = {buf ? buf : small, buf ? kOverlap + kSearchBlock : int(sizeof small), 0, 0, false,
+              file_size};
   FillWindow(fd, w, 0);
 
   int32_t tag_size = 0;

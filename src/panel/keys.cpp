@@ -111,12 +111,20 @@ int NewKey(int key, int, int mode) {
   return 1;
 }
 
+namespace {
+// Whether the key hook is installed: a program that ends before installing it (no book at start)
+// removes nothing.
+bool Hooked = false;
+}  // namespace
+
 int SetHook(void*, BOOK*) {
-  fw_key_hook(NewKey, 1);
+  if (!Hooked) fw_key_hook(NewKey, 1);
+  Hooked = true;
   return 1;
 }
 
 int UnSetHook(void*, BOOK*) {
-  fw_key_hook(NewKey, 0);
+  if (Hooked) fw_key_hook(NewKey, 0);
+  Hooked = false;
   return 1;
 }

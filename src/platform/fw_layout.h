@@ -38,7 +38,7 @@ static_assert(sizeof(GUI) == FW_WORD && sizeof(DISP_OBJ) == FW_WORD && sizeof(DI
 static_assert(offsetof(FwAboutEvent, owner) == 0);
 static_assert(offsetof(FwReconfigEvent, path) == 0 && offsetof(FwReconfigEvent, name) == 128 &&
               sizeof(FwReconfigEvent) == 256);
-static_assert(sizeof(FSTAT) == 28);
+static_assert(sizeof(FSTAT) == 28 && alignof(FSTAT) == 4);
 
 // The media player's play-time tick (the data of MEDIAPLAYER_PLAY_TIMER_EVENT).
 struct FW_PLAY_TIMER {

@@ -52,8 +52,9 @@ struct DISP_DESC {
 // A graphics context.
 struct GC;
 
-// The 28-byte file status record; the file size is the 32-bit word at byte 8.
-struct FSTAT {
+// The 28-byte file status record; the file size is the 32-bit word at byte 8. Word-aligned: the
+// firmware fills it with word stores, which on the phone's processor need aligned addresses.
+struct alignas(4) FSTAT {
   uint8_t raw[28];
 };
 static_assert(sizeof(FSTAT) == 28);

@@ -22,6 +22,7 @@
 #include "core/wstr.h"
 #include "images/image_store.h"
 #include "mp3_writer.h"
+#include "core/addon_runtime.h"
 #include "player/media_player.h"
 #include "screen/gui_manager.h"
 #include "screen/keys.h"
@@ -188,6 +189,9 @@ class PanelScenario : public ::testing::Test {
     EXPECT_EQ(phone().memory().bad_frees(), 0u);
     EXPECT_EQ(phone().texts().bad_releases(), 0u);
     EXPECT_EQ(phone().loader().orphaned_callbacks(), 0u);
+    // On the ELF every call of the phone's entered ARM code, as a firmware calling with `mov pc`
+    // needs.
+    EXPECT_EQ(phone().runtime().thumb_entries(), 0u);
   }
 
   // Every test ends by asking the add-on to end, and then nothing of it may be left.

@@ -118,7 +118,9 @@ TEST_F(PanelScenario, NoSnapshotWithoutAWayToThePixels) {
   EXPECT_EQ(phone().images().live(), images);
   TerminateAndCheck();
 
-  // The screen's layer names no pixel memory, or memory beyond the end of firmware memory.
+  // The screen's layer names no pixel memory, or memory beyond the end of firmware memory: the PC
+  // build checks every firmware address, the phone's reads them as they are.
+  TS_NATIVE_ONLY("the phone's ELF reads firmware memory unchecked, as on the phone");
   for (uint32_t pixels : {0u, 0xFFFFFF00u}) {
     SCOPED_TRACE(pixels);
     Start();

@@ -46,6 +46,18 @@ void write_file(const std::filesystem::path& p, std::string_view bytes);
 // Runs a command line; returns its exit status and puts its standard output in `out`.
 int run_command(const std::string& cmd, std::string* out = nullptr);
 
+// The phone's own ELF the whole runs run against (TS_ELF in the environment, as the tests of the
+// label "elf" have it), or empty for the native module.
+std::filesystem::path elf_under_test();
+// The options with the ELF under test, if any and the options name none.
+host::Options with_addon_under_test(host::Options options);
+
+// Skips a test that holds for the native module only (it pokes at what the ELF keeps elsewhere).
+#define TS_NATIVE_ONLY(why)                                       \
+  do {                                                            \
+    if (!::ts::elf_under_test().empty()) GTEST_SKIP() << (why); \
+  } while (0)
+
 class TestPhone {
  public:
   explicit TestPhone(host::Options options = {}, bool skin = true);

@@ -63,7 +63,17 @@ int run_command(const std::string& cmd, std::string* out) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-TestPhone::TestPhone(host::Options options, bool skin) : phone(std::move(options)) {
+std::filesystem::path elf_under_test() {
+  const char* elf = std::getenv("TS_ELF");
+  return elf ? elf : "";
+}
+
+host::Options with_addon_under_test(host::Options options) {
+  if (options.elf_path.empty()) options.elf_path = elf_under_test();
+  return options;
+}
+
+TestPhone::TestPhone(host::Options options, bool skin) : phone(with_addon_under_test(std::move(options))) {
   phone.trace().capture(true);
   if (skin) install_skin(phone);
 }
@@ -73,14 +83,8 @@ TestPhone::~TestPhone() {
     for (const auto& l : phone.trace().lines()) std::fprintf(stderr, "%s\n", l.c_str());
 }
 
-namespace {
-int is_addon_book(BOOK* b) {
-  return b && b->xbook && b->xbook->name && std::string(b->xbook->name) == "TuneStrip";
-}
-}  // namespace
-
 BOOK* TestPhone::addon_book() const {
-  return const_cast<host::Phone&>(phone).books().find(is_addon_book);
+  return const_cast<host::Phone&>(phone).books().find_named("TuneStrip");
 }
 
 void TestPhone::terminate() { phone.send_event(host::codes::TERMINATE_REQUEST, nullptr); }

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -68,6 +69,28 @@ Maker both(Maker a, Maker b) {
   return [a, b](const fs::path& d) {
     a(d);
     b(d);
+  };
+}
+
+// The phone's own ELF as `make target` builds it, cut to `bytes` (0: whole), and with the first
+// instruction of its entry point made an undefined one when `break_entry` is set.
+Maker phone_elf(const std::string& name, size_t bytes, bool break_entry = false) {
+  return [=](const fs::path& d) {
+    std::string elf = ts::read_file(ts::source_dir() / "build-arm" / "TuneStrip.elf");
+    ASSERT_GT(elf.size(), 52u) << "build-arm/TuneStrip.elf: run make target";
+    if (break_entry) {
+      auto word = [&](size_t at) {
+        uint32_t v;
+        std::memcpy(&v, elf.data() + at, 4);
+        return v;
+      };
+      const uint32_t entry = word(24), phoff = word(28);
+      const uint32_t offset = word(phoff + 4), vaddr = word(phoff + 8);
+      const size_t at = offset + (entry & ~1u) - vaddr;
+      const uint32_t udf = (entry & 1) ? 0xDEFEDEFEu : 0xE7F000F0u;  // Thumb or ARM
+      std::memcpy(elf.data() + at, &udf, 4);
+    }
+    put(d / name, bytes ? elf.substr(0, bytes) : elf);
   };
 }
 
@@ -271,6 +294,22 @@ std::vector<Row> rows() {
        0, "Ran 2.0 s of virtual time", ""},
       {"music", "100 MB with no frame near its start", info + " hole.mp3", empty_100mb("hole.mp3"),
        0, "found=0", ""},
+#if TS_HAVE_GUEST
+      // ---- the phone's program file
+      {"elf", "an --elf file that is not there", sim + " --elf gone.elf", {}, 1,
+       "tunestrip-sim: --elf: gone.elf: cannot open: No such file or directory", ""},
+      {"elf", "an --elf file that is not an ELF", sim + " --elf notes.elf",
+       file("notes.elf", "just some notes\n"), 1, "tunestrip-sim: --elf: notes.elf: not an ELF file",
+       ""},
+      {"elf", "an --elf cut short (2000 bytes)", sim + " --elf short.elf",
+       phone_elf("short.elf", 2000), 1, "tunestrip-sim: --elf: short.elf: cut short: ", ""},
+      {"elf", "an x86-64 program as --elf", sim + " --elf tunestrip-bcfg",
+       [](const fs::path& d) { fs::copy_file(ts::bin_dir() / "tunestrip-bcfg", d / "tunestrip-bcfg"); },
+       1, "tunestrip-sim: --elf: tunestrip-bcfg: a 64-bit x86-64 program, not a 32-bit ARM one", ""},
+      {"elf", "an --elf whose entry point is an undefined instruction", sim + " --elf udf.elf",
+       phone_elf("udf.elf", 0, true), 1,
+       "tunestrip-sim: the add-on faulted: undefined instruction 0x", ""},
+#endif
   };
 }
 

@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "config/bcfg.h"
 #include "sim/options.h"
@@ -150,6 +152,44 @@ TEST_F(SimCli, DemoWritesItsPictures) {
       << r.out;
   EXPECT_NE(r.err.find("demo: the hot key shows the panel\n"), std::string::npos) << r.err;
 }
+
+#if TS_HAVE_GUEST
+// The phone's own ELF on the emulated CPU runs the demo as the module does: the same pictures,
+// byte for byte, and the same firmware calls but for the sizes of what it allocates, clears and
+// copies (its pointers are half as wide).
+TEST_F(SimCli, ElfRunsTheDemoAsTheModuleDoes) {
+  const fs::path elf = ts::source_dir() / "build-arm" / "TuneStrip.elf";
+  ASSERT_TRUE(fs::exists(elf)) << "run make target";
+  Result native = sim("--out native --trace native.trace --quiet");
+  ASSERT_EQ(native.status, 0) << native.err;
+  Result phone = sim("--out phone --trace phone.trace --quiet --elf '" + elf.string() + "'");
+  ASSERT_EQ(phone.status, 0) << phone.err;
+  for (const char* picture : {"panel.png", "demo.gif"})
+    EXPECT_TRUE(ts::read_file(path("native") / picture) == ts::read_file(path("phone") / picture))
+        << picture;
+  EXPECT_NE(phone.out.find("Add-on instructions: "), std::string::npos) << phone.out;
+  EXPECT_NE(phone.out.find("Resources after the add-on's exit: allocations 0, bytes 0,"),
+            std::string::npos)
+      << phone.out;
+
+  // The calls, with the sizes of allocations, clears, copies and display objects left out.
+  auto calls = [](const std::string& trace) {
+    std::vector<std::string> out;
+    std::istringstream in(trace);
+    for (std::string line; std::getline(in, line);) {
+      if (line.rfind("# ", 0) == 0) continue;
+      for (const char* sized : {"fw_malloc(", "fw_memset(", "fw_memcpy(", "fw_disp_desc_set_size("})
+        if (line.rfind(sized, 0) == 0) line = line.substr(0, line.rfind(' ') + 1) + "N)";
+      if (line.rfind("fw_malloc(", 0) == 0) line = "fw_malloc(N)";
+      out.push_back(line);
+    }
+    return out;
+  };
+  const std::string phone_trace = ts::read_file(path("phone.trace"));
+  EXPECT_EQ(calls(ts::read_file(path("native.trace"))), calls(phone_trace));
+  EXPECT_EQ(phone_trace.rfind("# ELF image at 0x", 0), 0u) << phone_trace.substr(0, 80);
+}
+#endif
 
 // The demo checks its steps: with a hot key that never arrives, it stops where the panel should
 // have appeared, says so and fails.

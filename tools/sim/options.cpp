@@ -89,6 +89,9 @@ std::string usage() {
       "  --gif FILE          record the whole run as an animated GIF with its true timing (a\n"
       "                      relative FILE goes into the --out folder, as shots do)\n"
       "  --script FILE       run a script (\"-\": standard input) instead of the demo\n"
+      "  --elf FILE          run the phone's own program file (TuneStrip.elf, as `make target`\n"
+      "                      builds it) on an emulated ARM926 instead of the module built for\n"
+      "                      this computer; the summary adds the instructions it ran\n"
       "  --interactive       show the phone in a window and run in real time, with sound\n"
       "                      (watches the skin and the configuration, and reloads their edits)\n"
       "  --mute              no sound in the window\n"
@@ -165,6 +168,7 @@ SimOptions parse_options(const std::vector<std::string>& args) {
     else if (name == "--trace") o.trace = take();
     else if (name == "--gif") o.gif = take();
     else if (name == "--script") o.script = take();
+    else if (name == "--elf") o.elf = take();
     else if (name.rfind("-", 0) == 0) throw UsageError(tools::unknown_option(name, usage()));
     else throw UsageError("unexpected argument \"" + name + "\"");
   }

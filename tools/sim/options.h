@@ -22,6 +22,7 @@ struct SimOptions {
   std::string trace;                  // the call trace ("-": standard output); empty: none
   std::filesystem::path gif;          // the whole run as an animated GIF (relative: in `out`)
   std::string script;                 // "-": standard input; empty: the demo
+  std::filesystem::path elf;          // the phone's own ELF to run on the emulated CPU; empty: the module
   bool interactive = false;
   bool mute = false;  // no sound in the interactive window
   bool quiet = false;  // no progress line and no notes

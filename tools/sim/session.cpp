@@ -7,6 +7,7 @@
 #include "cli/interrupt.h"
 #include "core/codes.h"
 #include "core/event_queue.h"
+#include "core/addon_runtime.h"
 #include "platform/fw_types.h"
 #include "player/media_player.h"
 #include "screen/gui_manager.h"
@@ -31,9 +32,12 @@ std::unique_ptr<host::Phone> make_phone(const SimOptions& o, bool needs_music, s
   po.phone_root = o.phone;
   po.codepage = o.codepage;
   po.trace_path = o.trace;
+  po.elf_path = o.elf;
   po.sound = o.interactive && !o.mute;
   try {
     return std::make_unique<host::Phone>(po);
+  } catch (const host::AddonFileError& e) {
+    throw InputError(std::string("--elf: ") + e.what());
   } catch (const std::exception& e) {
     throw InputError(e.what());
   }
@@ -104,6 +108,9 @@ bool Session::run(const std::vector<Command>& commands) {
       current_ = nullptr;
       if (!go_on) return false;
     } catch (const RunError&) {
+      current_ = nullptr;
+      throw;
+    } catch (const host::AddonFault&) {
       current_ = nullptr;
       throw;
     } catch (const std::exception& e) {

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "core/event_queue.h"
+#include "core/addon_runtime.h"
 #include "core/loader.h"
 #include "core/memory.h"
 #include "screen/gui_manager.h"
@@ -25,6 +26,7 @@ Summary summarize(host::Phone& ph, double wall_s, const std::vector<fs::path>& p
                          (l.accepted ? "" : " (not found)"));
   s.counts = ph.counts();
   s.peak_heap = ph.memory().peak_bytes();
+  s.instructions = ph.runtime().instructions();
   s.addon_running = ph.loader().loaded() > 0;
   s.pictures = pictures;
   return s;
@@ -53,6 +55,7 @@ std::string format_summary(const Summary& s) {
   out += s.addon_running ? "Resources (the add-on still runs): " : "Resources after the add-on's exit: ";
   out += s.counts.summary() + "\n";
   out += "Peak heap: " + std::to_string(s.peak_heap) + " bytes\n";
+  if (s.instructions) out += "Add-on instructions: " + std::to_string(*s.instructions) + "\n";
   if (!s.pictures.empty()) {
     out += "Pictures:";
     for (const fs::path& p : s.pictures) {

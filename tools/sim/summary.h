@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,7 @@ struct Summary {
   std::vector<std::string> launches;  // programs the add-on started: path and arguments
   host::ResourceCounts counts;
   size_t peak_heap = 0;  // the most bytes the add-on held at once
+  std::optional<uint64_t> instructions;  // what the add-on ran on the emulated CPU (--elf)
   bool addon_running = false;
   std::vector<std::filesystem::path> pictures;
 };

@@ -9,6 +9,7 @@
 
 #include "cli/cli.h"
 #include "cli/interrupt.h"
+#include "core/addon_runtime.h"
 #include "sim/demo.h"
 #include "sim/option_paths.h"
 #include "sim/options.h"
@@ -95,6 +96,10 @@ int run(const std::vector<std::string>& args) {
       session.finish();
       std::fprintf(stderr, "%s: %s:%d: %s\n", kTool, where.c_str(), e.line(), e.what());
       return tools::kExitFailed;
+    } catch (const host::AddonFault& e) {
+      // The add-on's code went wrong on the emulated CPU: the run ends, the phone cleans up.
+      progress.clear();
+      return failed(std::string("the add-on faulted: ") + e.what());
     }
     progress.clear();
     if (status != tools::kExitDone) return status;
