@@ -10,12 +10,15 @@ Arena::Arena(uint32_t capacity, uint32_t limit)
     : bytes_(nullptr), size_(uint32_t((uint64_t(capacity) + kPageSize - 1) / kPageSize * kPageSize)) {
   if (size_ == 0) throw std::invalid_argument("an empty firmware arena");
   limit_ = limit == 0 || limit > size_ ? size_ : limit;
-  void* p = mmap(nullptr, size_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  // A page no one may touch follows: a string without its end at the top of firmware memory
+  // stops whoever reads it there instead of letting them read on into the phone's own memory.
+  void* p = mmap(nullptr, size_ + kPageSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (p == MAP_FAILED) throw std::runtime_error("no memory for the firmware arena");
   bytes_ = static_cast<uint8_t*>(p);
+  mprotect(bytes_ + size_, kPageSize, PROT_NONE);
 }
 
-Arena::~Arena() { munmap(bytes_, size_); }
+Arena::~Arena() { munmap(bytes_, size_ + kPageSize); }
 
 FwAddr Arena::alloc(uint32_t size) {
   FwAddr a = (top_ + 7) & ~7u;

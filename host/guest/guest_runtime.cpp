@@ -16,6 +16,17 @@ namespace host::guest {
 namespace {
 
 GuestRuntime* g_runtime = nullptr;
+
+// Every service's name by its number, for the fault messages.
+const std::unordered_map<unsigned, std::string>& service_names() {
+  static const std::unordered_map<unsigned, std::string> names = {
+#define FW_SERVICE(num, name, ret, params, args) {num, #name},
+#include "platform/fw_service_list.h"
+#undef FW_SERVICE
+      {FW_SVC_FORMAT_WSTR, "fw_format_wstr"},
+  };
+  return names;
+}
 uint64_t g_generations = 0;
 
 std::string hex32(uint32_t v) {
@@ -122,11 +133,18 @@ std::unique_ptr<ModuleFormat> GuestRuntime::module_format() {
 
 void* GuestRuntime::host_pointer(uint32_t address, const char* what) const {
   if (address == 0) return nullptr;
-  if (address < Arena::kPageSize || address >= arena_.size())
-    throw GuestFault(std::string(what) + " to " + hex32(address) + ", outside the phone's memory, passed to " +
-                         name_code(current_service_),
-                     cpu_.reg(15), cpu_.reg(14));
+  check_range(address, 1, what);
   return arena_.data() + address;
+}
+
+void GuestRuntime::check_range(uint32_t address, uint32_t size, const char* what) const {
+  if (address >= Arena::kPageSize && uint64_t(address) + size <= arena_.size()) return;
+  const auto& names = service_names();
+  auto name = names.find(current_service_);
+  throw GuestFault(std::string(what) + " at " + hex32(address) + (size > 1 ? " of " + std::to_string(size) + " bytes" : "") +
+                       ", outside the phone's memory, passed to " +
+                       (name != names.end() ? name->second : "a service"),
+                   cpu_.reg(15), cpu_.reg(14));
 }
 
 uint32_t GuestRuntime::guest_address(const void* p, const char* what) const {

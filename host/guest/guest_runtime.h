@@ -62,6 +62,8 @@ class GuestRuntime : public AddonRuntime {
   // the arena; both throw std::runtime_error otherwise (a service handed a wild pointer, or the
   // phone about to hand out memory of its own).
   void* host_pointer(uint32_t address, const char* what) const;
+  // Throws as host_pointer() does unless all `size` bytes at `address` lie in guest memory.
+  void check_range(uint32_t address, uint32_t size, const char* what) const;
   uint32_t guest_address(const void* p, const char* what) const;
   // A copy in guest memory of a string the phone hands out from its own memory. Copies of tag
   // texts go at the next fw_metadata_close; the rest stay for the run.

@@ -15,6 +15,25 @@ namespace {
 
 using Adapter = void (*)(GuestRuntime& rt, GuestCpu& cpu);
 
+// The services that take a buffer and its size: the phone reads or writes that many bytes there,
+// so all of them must lie in guest memory.
+struct SizedBuffer {
+  unsigned service, pointer, size;  // argument indices
+};
+constexpr SizedBuffer kSizedBuffers[] = {
+    {fw_svc::fw_memset, 0, 2},    {fw_svc::fw_memcpy, 0, 2},     {fw_svc::fw_memcpy, 1, 2},
+    {fw_svc::fw_file_read, 1, 2}, {fw_svc::fw_file_write, 1, 2}, {fw_svc::fw_image_from_buffer, 0, 1},
+};
+
+void check_buffers(GuestRuntime& rt, GuestCpu& cpu, unsigned number) {
+  for (const SizedBuffer& b : kSizedBuffers) {
+    if (b.service != number) continue;
+    const uint32_t at = cpu.arg(b.pointer), size = cpu.arg(b.size);
+    if (at == 0 || int32_t(size) <= 0) continue;  // the service refuses these itself
+    rt.check_range(at, size, "a buffer");
+  }
+}
+
 template <typename S>
 void serve(GuestRuntime& rt, GuestCpu& cpu) {
   Serve<typename S::entry>::run(rt, cpu, phone().services().entry<S>());
@@ -65,6 +84,7 @@ void GuestRuntime::on_service(unsigned number) {
                      cpu_.reg(14));
   const unsigned saved = std::exchange(current_service_, number);
   try {
+    check_buffers(*this, cpu_, number);
     it->second(*this, cpu_);
   } catch (...) {
     current_service_ = saved;
