@@ -54,20 +54,25 @@ struct ShownPanel {
   }
 };
 
-void BM_PanelRedraw(benchmark::State& state) {
-  ShownPanel p;
+// Redraws the shown panel once an iteration; false (the benchmark skipped) when it is not shown.
+bool redraw_each_iteration(ShownPanel& p, benchmark::State& state) {
   host::GuiManager& gui = p.phone->gui();
   GUI* top = gui.top();
   if (!top) {
     state.SkipWithError("the panel is not shown");
-    return;
+    return false;
   }
   DISP_OBJ* obj = gui.disp_obj(top);
   for (auto _ : state) {
     gui.invalidate(obj);
     gui.flush();
   }
-  state.SetItemsProcessed(state.iterations());
+  return true;
+}
+
+void BM_PanelRedraw(benchmark::State& state) {
+  ShownPanel p;
+  if (redraw_each_iteration(p, state)) state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_PanelRedraw)->Unit(benchmark::kMicrosecond);
 
@@ -83,18 +88,8 @@ host::Options on_elf() {
 // Instructions the ELF runs for one redraw of the shown panel (the phone's cost of a frame).
 void BM_ElfRedraw(benchmark::State& state) {
   ShownPanel p(on_elf());
-  host::GuiManager& gui = p.phone->gui();
-  GUI* top = gui.top();
-  if (!top) {
-    state.SkipWithError("the panel is not shown");
-    return;
-  }
-  DISP_OBJ* obj = gui.disp_obj(top);
   const uint64_t before = *p.phone->runtime().instructions();
-  for (auto _ : state) {
-    gui.invalidate(obj);
-    gui.flush();
-  }
+  if (!redraw_each_iteration(p, state)) return;
   state.counters["instructions_per_redraw"] =
       double(*p.phone->runtime().instructions() - before) / double(state.iterations());
 }

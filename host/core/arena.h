@@ -6,7 +6,9 @@
 #pragma once
 
 #include <cstdint>
+#include <cstddef>
 #include <cstring>
+#include <span>
 #include <string>
 
 #include "platform/fw_types.h"
@@ -37,6 +39,7 @@ class Arena {
   uint8_t* at(FwAddr a, uint32_t size);
 
   uint8_t* data() { return bytes_; }
+  std::span<std::byte> bytes() { return {reinterpret_cast<std::byte*>(bytes_), size_}; }
   const uint8_t* data() const { return bytes_; }
   uint32_t size() const { return size_; }
   uint32_t used() const { return top_; }
