@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "core/codes.h"
 #include "core/memory.h"
+#include "core/trace.h"
 #include "core/shared_memory.h"
 #include "phone/phone.h"
 
@@ -132,6 +134,12 @@ int Books::broadcast(uint32_t code, void* data) {
     if (!e) continue;  // freed by an earlier handler of this event
     for (const PAGE_MSG* m = e->base->msg; m && m->handler; ++m) {
       if (m->event != code) continue;
+      // The trace shows what reached the book, so that a run shows why the add-on called what.
+      if (Trace& t = phone_.trace(); t.active()) {
+        const char* name = codes::event_name(code);
+        t.write(std::string("# event ") + (name ? name : std::to_string(code)) + " to " +
+                e->name.as<const char>());
+      }
       running_.push_back(b);
       m->handler(data, b);
       running_.pop_back();

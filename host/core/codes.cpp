@@ -24,6 +24,22 @@ std::optional<uint32_t> constant(uint32_t index) {
   return std::nullopt;
 }
 
+const char* event_name(uint32_t code) {
+  switch (code) {
+    case END_OF_PAGE: return "END_OF_PAGE";
+    case SYSTEM_EXIT: return "SYSTEM_EXIT";
+    case MEDIAPLAYER_PLAY: return "MEDIAPLAYER_PLAY";
+    case MEDIAPLAYER_TRACK: return "MEDIAPLAYER_TRACK";
+    case MEDIAPLAYER_CLOSED: return "MEDIAPLAYER_CLOSED";
+    case MEDIAPLAYER_PLAY_TIMER: return "MEDIAPLAYER_PLAY_TIMER";
+    case CONFIG_EDIT_REQUEST: return "CONFIG_EDIT_REQUEST";
+    case RECONFIG_NOTICE: return "RECONFIG_NOTICE";
+    case TERMINATE_REQUEST: return "TERMINATE_REQUEST";
+    case ABOUT_REQUEST: return "ABOUT_REQUEST";
+    default: return nullptr;
+  }
+}
+
 std::optional<uint32_t> event(uint32_t index) {
   switch (index) {
     case fw_index::END_OF_PAGE_EVENT: return END_OF_PAGE;

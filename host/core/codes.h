@@ -52,6 +52,8 @@ constexpr uint32_t ABOUT_REQUEST = 0xA023;
 std::optional<uint32_t> constant(uint32_t index);
 // The firmware code of a page-event index, or nothing for an index it does not know.
 std::optional<uint32_t> event(uint32_t index);
+// A page event's name by its firmware code ("MEDIAPLAYER_TRACK"), or null for a code of none.
+const char* event_name(uint32_t code);
 
 // Key names of the keypad ("up", "hot", "volup", "5", ...) and back.
 std::optional<int> key_by_name(std::string_view name);

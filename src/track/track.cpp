@@ -149,6 +149,9 @@ int UpdateMP3Info(void*, BOOK*) {
   ReInit();
   // Until a track has been read there is nothing to label.
   if (currenttrack) UpdateLabel();
+  // The shown panel takes the new labels now: a paused player sends no play-time tick to redraw
+  // it, and would leave the last track's labels on the screen.
+  if (PanelRun) onTimer();
   return 1;
 }
 

@@ -362,6 +362,28 @@ TEST_F(TrackScenario, FirstBookLayoutAndTrackNumberLabel) {
   }
 }
 
+// A paused player sends no play-time ticks: the shown panel still takes the next track at once.
+TEST_F(TrackScenario, TrackChangeWhilePausedRedrawsTheShownPanel) {
+  mp3w::Frame f;
+  std::vector<fs::path> list;
+  for (int i = 1; i <= 3; ++i) {
+    mp3w::Id3v2Tag tag(3);
+    tag.text("TIT2", "Song " + std::to_string(i));
+    list.push_back(Put("0" + std::to_string(i) + ".mp3", mp3w::join({tag.bytes(), Silence(f, 3)})));
+  }
+  Start();
+  Play(list);
+  Toggle();
+  phone().player().pause();
+  t_->run(500);
+  t_->clear_trace();
+  phone().player().next();
+  t_->run(1500);
+  EXPECT_TRUE(Made("Song 2"));
+  EXPECT_TRUE(Made("2/3")) << "no redraw with the new track";
+  ExpectAllReleasedAfterExit();
+}
+
 TEST_F(TrackScenario, SameTrackInALongerListKeepsItsDataAndShowsTheNewCount) {
   mp3w::Frame f;
   mp3w::Id3v2Tag tag(3);

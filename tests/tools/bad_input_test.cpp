@@ -72,6 +72,7 @@ Maker both(Maker a, Maker b) {
   };
 }
 
+#if TS_HAVE_GUEST
 // The phone's own ELF as `make target` builds it, cut to `bytes` (0: whole), and with the first
 // instruction of its entry point made an undefined one when `break_entry` is set.
 Maker phone_elf(const std::string& name, size_t bytes, bool break_entry = false) {
@@ -93,6 +94,7 @@ Maker phone_elf(const std::string& name, size_t bytes, bool break_entry = false)
     put(d / name, bytes ? elf.substr(0, bytes) : elf);
   };
 }
+#endif
 
 // A copy of the default skin in `name`, changed by `change`.
 Maker skin(const std::string& name, std::function<void(const fs::path&)> change) {
