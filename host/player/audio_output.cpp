@@ -3,6 +3,9 @@
 #if TS_HOST_SDL_AUDIO
 
 #include <SDL.h>
+#if TS_HOST_ALSA
+#include <alsa/asoundlib.h>
+#endif
 
 #include <algorithm>
 #include <cmath>
@@ -51,7 +54,17 @@ struct AudioOutput::Device {
   }
 };
 
+#if TS_HOST_ALSA
+namespace {
+// ALSA's messages go nowhere: what matters of them reaches SDL's error, and so the status.
+void quiet_alsa(const char*, int, const char*, int, const char*, ...) {}
+}  // namespace
+#endif
+
 AudioOutput::AudioOutput() {
+#if TS_HOST_ALSA
+  snd_lib_error_set_handler(&quiet_alsa);
+#endif
   SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, "TuneStrip phone");
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
     status_ = std::string("no audio (SDL: ") + SDL_GetError() + ")";

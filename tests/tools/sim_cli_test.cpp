@@ -160,9 +160,9 @@ TEST_F(SimCli, DemoWritesItsPictures) {
 TEST_F(SimCli, ElfRunsTheDemoAsTheModuleDoes) {
   const fs::path elf = ts::source_dir() / "build-arm" / "TuneStrip.elf";
   ASSERT_TRUE(fs::exists(elf)) << "run make target";
-  Result native = sim("--out native --trace native.trace --quiet");
+  Result native = sim("--out native --trace native.trace");
   ASSERT_EQ(native.status, 0) << native.err;
-  Result phone = sim("--out phone --trace phone.trace --quiet --elf '" + elf.string() + "'");
+  Result phone = sim("--out phone --trace phone.trace --elf '" + elf.string() + "'");
   ASSERT_EQ(phone.status, 0) << phone.err;
   for (const char* picture : {"panel.png", "demo.gif"})
     EXPECT_TRUE(ts::read_file(path("native") / picture) == ts::read_file(path("phone") / picture))

@@ -6,20 +6,12 @@
 
 namespace tools {
 
-std::string exit_status_help(std::string_view failed) {
-  std::string out =
-      "Exit status:\n"
-      "  0   done\n"
-      "  1   the work failed on its input: a file missing, unreadable or malformed, a value or\n"
-      "      an item name refused";
-  if (!failed.empty()) {
-    out += "; ";
-    out += failed;
-  }
-  out +=
-      "\n"
-      "  2   the command line or a script cannot be understood: an unknown option or command,\n"
-      "      a missing argument, NAME without =VALUE, a script line that does not parse\n";
+std::string exit_status_help(std::string_view failed, std::string_view misuse) {
+  std::string out = "Exit status:\n  0   done\n  1   ";
+  out += failed;
+  out += "\n  2   ";
+  out += misuse;
+  out += "\n";
   return out;
 }
 

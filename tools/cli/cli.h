@@ -20,8 +20,10 @@ enum Exit : int {
   kExitUsage = 2,
 };
 
-// The "Exit status:" section of a tool's --help; `failed` adds to the reasons for status 1.
-std::string exit_status_help(std::string_view failed = {});
+// The "Exit status:" section of a tool's --help: what makes status 1 (the work failed on its
+// input) and status 2 (the command line cannot be understood) for that tool, each a sentence whose
+// later lines are indented by six spaces.
+std::string exit_status_help(std::string_view failed, std::string_view misuse);
 
 // "TOOL (TuneStrip) VERSION", as --version prints it (the version of the project's CMake file).
 std::string version_text(std::string_view tool);

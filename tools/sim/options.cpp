@@ -97,9 +97,9 @@ std::string usage() {
       "  --mute              no sound in the window\n"
       "  --edit              open the window with its configuration editor beside the phone\n"
       "                      (implies --interactive)\n"
-      "  -q, --quiet         no progress line and no notes, only warnings and errors (a long\n"
-      "                      scripted run shows its script line and virtual time while\n"
-      "                      standard error is a terminal)\n"
+      "  -q, --quiet         no progress line, no notes and no summary: only warnings and\n"
+      "                      errors (without it, a long scripted run shows its script line\n"
+      "                      and virtual time while standard error is a terminal)\n"
       "  -h, --help          this text\n"
       "  --version           the version\n"
       "\n"
@@ -117,7 +117,12 @@ std::string usage() {
       "At the end a summary gives the virtual time run, the panel's redraws, the messages\n"
       "shown and the add-on's live resources (all zero once it has ended).\n"
       "\n" +
-      tools::exit_status_help("a script command that failed or an expect that did not hold");
+      tools::exit_status_help(
+          "the run failed on its input: a file or folder missing, unreadable or malformed, a\n"
+          "      script command that failed or an expect that did not hold, the add-on's ELF\n"
+          "      refused or faulted",
+          "the command line or the script cannot be understood: an unknown option, a missing\n"
+          "      value, a script line that does not parse");
 }
 
 SimOptions parse_options(const std::vector<std::string>& args) {

@@ -49,7 +49,11 @@ const std::string& usage() {
       "Example:\n"
       "  tunestrip-bcfg set TuneStrip.bcfg HIDE_SPEED=5 rcFON=0,240,220,320 IS_YEAR_EN=1\n"
       "\n" +
-      tools::exit_status_help("a fault that check finds");
+      tools::exit_status_help(
+          "the work failed on its input: a file missing, unreadable or malformed, a value or\n"
+          "      an item name refused, a fault that check finds",
+          "the command line cannot be understood: an unknown option or command, a missing\n"
+          "      argument, NAME without =VALUE");
   return text;
 }
 

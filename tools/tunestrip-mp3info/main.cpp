@@ -35,7 +35,8 @@ const std::string& usage() {
       "             the average over the stream; 0 when no frame header was found\n"
       "  vbr        1 when the first frame holds a Xing header (an \"Info\" header is not one)\n"
       "  length     seconds, from the audio size and the bitrate\n"
-      "  audiosize  bytes of the file after the ID3v2 tag\n"
+      "  audiosize  the file's size less the ID3v2 tag's size field, as the phone computes it\n"
+      "             (the tag's 10-byte header stays counted)\n"
       "  tagsize    size of the ID3v2 tag as its header gives it, 0 without a tag\n"
       "  frequency  sample rate in Hz; 0 when no frame header was found\n"
       "  mode       channel mode: 0 stereo, 1 joint stereo, 2 dual channel, 3 single channel\n"
@@ -48,8 +49,10 @@ const std::string& usage() {
       "  --version    the version\n"
       "  --           what follows is a FILE, even when it starts with '-'\n"
       "\n" +
-      tools::exit_status_help("one line on stderr for each file that could not be read, the\n"
-                              "      others are still reported");
+      tools::exit_status_help(
+          "a file could not be read (one line on stderr for each; the others are still\n"
+          "      reported)",
+          "the command line cannot be understood: an unknown option, no FILE");
   return text;
 }
 

@@ -109,7 +109,7 @@ int run(const std::vector<std::string>& args) {
     if (signal)
       std::fprintf(stderr, "%s: interrupted by %s after %.1f s of virtual time\n", kTool,
                    tools::signal_name(signal), double(summary.virtual_ms) / 1000.0);
-    std::fputs(sim::format_summary(summary).c_str(), stdout);
+    if (!options.quiet) std::fputs(sim::format_summary(summary).c_str(), stdout);
     std::fflush(stdout);
     if (!summary.addon_running && !summary.counts.all_zero())
       std::fprintf(stderr, "%s: warning: the add-on left resources behind after its exit\n", kTool);

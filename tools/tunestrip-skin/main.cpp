@@ -40,7 +40,11 @@ const std::string& usage() {
       "  -h, --help      this text\n"
       "  --version       the version\n"
       "\n" +
-      tools::exit_status_help("errors found in the skin (warnings alone exit with 0)");
+      tools::exit_status_help(
+          "errors found in the skin (warnings alone exit with 0), or the folder or the\n"
+          "      configuration cannot be read",
+          "the command line cannot be understood: an unknown option or command, a missing\n"
+          "      argument");
   return text;
 }
 
@@ -60,6 +64,11 @@ int main(int argc, char** argv) {
   if (args[0] != "check") {
     if (args[0].size() > 1 && args[0][0] == '-')
       return usage_error(tools::unknown_option(args[0], usage()));
+    // A folder where the command goes: the skin to check, most likely.
+    std::error_code ec;
+    if (fs::is_directory(args[0], ec))
+      return usage_error("unknown command '" + args[0] + "'; to check the skin in that folder: " +
+                         kTool + " check " + args[0]);
     constexpr std::string_view kCommands[] = {"check"};
     return usage_error("unknown command '" + args[0] + "'" +
                        tools::did_you_mean(args[0], kCommands));
