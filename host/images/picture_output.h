@@ -1,9 +1,12 @@
 // Pictures of the screen: PNG files (stb_image_write) and animated GIFs (giflib).
 #pragma once
 
+#include <gif_lib.h>
+
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 struct GifFileType;
@@ -14,17 +17,12 @@ namespace host {
 bool write_png(const std::filesystem::path& path, int width, int height,
                const std::vector<uint8_t>& rgba);
 
-// The palette every recorded GIF uses: a 6 × 6 × 6 colour cube (levels 0, 51, … 255, so black,
-// white and the pure primaries and secondaries are exact) and a ramp of 40 neutral greys, which
-// keeps the dark greys of the screens smooth and untinted. Returns the palette index nearest an
-// RGB colour (exact for the RGB565 colours of the screen, through a table made once).
-uint8_t gif_palette_index(uint8_t r, uint8_t g, uint8_t b);
-
 // Records an animated GIF of the screen. Each frame carries its virtual time; a frame is written
 // once the next one arrives, with the true delay between them (in the GIF's centiseconds, kept
 // exact over the whole run by rounding the times rather than the delays). Frames that change
 // nothing only lengthen the previous frame, a later frame at the same time replaces the earlier
-// one, and each written frame holds only the rectangle that changed.
+// one, and each written frame holds only the rectangle that changed, in colours of its own
+// (gif_palette.h: exact up to 256 colours, quantised and dithered beyond).
 class GifRecorder {
  public:
   // Opens `path` for a width × height animation that loops forever; see ok() and error().
@@ -47,14 +45,21 @@ class GifRecorder {
 
  private:
   bool write_pending(int64_t until_ms);
+  // The screen descriptor with the file's colour map (the first frame's colours), and the loop.
+  bool write_header(const std::vector<GifColorType>& colours);
+  // The pending frame's rectangle as indices into the file's colour map, if it holds them all.
+  bool in_file_colours(int x1, int y1, int x2, int y2, std::vector<uint8_t>& indices) const;
 
   GifFileType* gif_ = nullptr;
+  std::string path_;
+  bool header_written_ = false;
+  std::unordered_map<uint32_t, uint8_t> global_;  // the file's colour map: RGB -> index
   int width_;
   int height_;
   std::string error_;
   bool finished_ok_ = false;
-  std::vector<uint8_t> shown_;    // palette indices of the picture the file shows so far
-  std::vector<uint8_t> pending_;  // palette indices of the frame waiting for its delay
+  std::vector<uint8_t> shown_;    // the picture (RGBA) the file shows so far
+  std::vector<uint8_t> pending_;  // the frame (RGBA) waiting for its delay
   bool has_pending_ = false;
   int64_t pending_t_ = 0;
   int64_t shown_cs_ = 0;          // time (centiseconds) up to which frames have been written
