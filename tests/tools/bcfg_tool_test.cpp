@@ -150,14 +150,17 @@ TEST_F(BcfgTool, DumpPrintsEveryNamedValueInBlockOrder) {
 TEST_F(BcfgTool, SetGetRoundTrip) {
   ts::write_file(file(), default_bytes());
   Result r = run("set " + q(file()) +
-                 " HIDE_SPEED=3 'rcFON = 0,240,200,320' FUNCTION_KEY2='Play/pause' FUNCTION_KEY4=4"
-                 " FON_NORAMAL_COLOR=0x80112233 X_TITLE_POS=-5 KEYRUN=0x1B IS_YEAR_EN=1");
+                 " HIDE_SPEED=3 'rcFON = 0,240,200,320' FUNCTION_KEY2='play/PAUSE' FUNCTION_KEY4=4"
+                 " 'FUNCTION_KEY3=previous Track' FUNCTION_KEY5='Развернуть плеер'"
+                 " FON_NORAMAL_COLOR='#80112233' TITLE_NORAMAL_COLOR='#1a2B3c' X_TITLE_POS=-5"
+                 " KEYRUN=0x1B IS_YEAR_EN=1");
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.err, "");
-  r = run("get " + q(file()) + " HIDE_SPEED rcFON FUNCTION_KEY2 FUNCTION_KEY4 FON_NORAMAL_COLOR" +
-          " X_TITLE_POS KEYRUN IS_YEAR_EN Y_TITLE_POS");
+  r = run("get " + q(file()) + " HIDE_SPEED rcFON FUNCTION_KEY2 FUNCTION_KEY4 FUNCTION_KEY3" +
+          " FUNCTION_KEY5 FON_NORAMAL_COLOR TITLE_NORAMAL_COLOR X_TITLE_POS KEYRUN IS_YEAR_EN" +
+          " Y_TITLE_POS");
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out, "3\n0,240,200,320\n2\n4\n0x80112233\n-5\n27\n1\n240\n");
+  EXPECT_EQ(r.out, "3\n0,240,200,320\n2\n4\n1\n3\n0x80112233\n0xFF1A2B3C\n-5\n27\n1\n240\n");
 
   // Only those values' bytes changed.
   std::string now = ts::read_file(file()), before = default_bytes();
@@ -167,7 +170,9 @@ TEST_F(BcfgTool, SetGetRoundTrip) {
     if (now[i] != before[i]) changed.push_back(i);
   std::vector<size_t> allowed_starts = {
       7028, 4448, cfg_value_offset("FUNCTION_KEY2"), cfg_value_offset("FUNCTION_KEY4"),
-      cfg_value_offset("FON_NORAMAL_COLOR"), cfg_value_offset("X_TITLE_POS"), 44,
+      cfg_value_offset("FUNCTION_KEY3"), cfg_value_offset("FUNCTION_KEY5"),
+      cfg_value_offset("FON_NORAMAL_COLOR"), cfg_value_offset("TITLE_NORAMAL_COLOR"),
+      cfg_value_offset("X_TITLE_POS"), 44,
       cfg_value_offset("IS_YEAR_EN")};
   for (size_t i : changed) {
     bool ok = false;
@@ -204,8 +209,12 @@ TEST_F(BcfgTool, BadInputLeavesTheFileAsItWas) {
       {"set F HIDE_SPEED=0", "HIDE_SPEED: 0 is out of range 1..15"},
       {"set F HIDE_SPEED=16", "out of range 1..15"},
       {"set F FUNCTION_KEY_COUNT=6", "out of range 0..5"},
-      {"set F FUNCTION_KEY1=5", "FUNCTION_KEY1: 5 is out of range 0..4"},
-      {"set F FUNCTION_KEY1=Stop", "FUNCTION_KEY1: 'Stop' is not a number"},
+      {"set F FUNCTION_KEY1=5", "FUNCTION_KEY1: '5' is not one of its choices: 0 'Next track', "
+                                "1 'Previous track', 2 'Play/pause', 3 'Bring the player forward', "
+                                "4 'Hide the panel'"},
+      {"set F FUNCTION_KEY1=Stop", "FUNCTION_KEY1: 'Stop' is not one of its choices: 0 'Next track'"},
+      {"set F FON_BORDER_COLOR=#12345", "FON_BORDER_COLOR: '#12345' is not a colour #RRGGBB or #AARRGGBB"},
+      {"set F FON_BORDER_COLOR=#GG0000", "is not a colour"},
       {"set F IS_TITLE_EN=2", "out of range 0..1"},
       {"set F HIDE_SPEED=fast", "HIDE_SPEED: 'fast' is not a number"},
       {"set F HIDE_SPEED=", "is not a number"},

@@ -64,6 +64,47 @@ int64_t parse_in(std::string_view name, std::string_view text, int64_t lo, int64
   return *v;
 }
 
+// ASCII letters compared without case; other bytes (the block's Cyrillic) as they are.
+bool same_text(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+    if (lower(a[i]) != lower(b[i])) return false;
+  }
+  return true;
+}
+
+// A list's value: its index, its choice in the block's own words or in English (any case).
+uint32_t parse_choice(std::string_view name, std::string_view text, const CFG_ITEM& it) {
+  const auto english = english_choices(it);
+  for (int32_t c = 0; c < it.field2; ++c)
+    if (same_text(text, it.choices[c]) || (size_t(c) < english.size() && same_text(text, english[size_t(c)])))
+      return uint32_t(c);
+  auto n = parse_number(text);
+  if (n && *n >= 0 && *n < it.field2) return uint32_t(*n);
+  std::string choices;
+  for (int32_t c = 0; c < it.field2; ++c) {
+    choices += (c ? ", " : "") + std::to_string(c) + " '";
+    choices += size_t(c) < english.size() ? english[size_t(c)] : it.choices[c];
+    choices += "'";
+  }
+  throw Error(std::string(name) + ": '" + std::string(text) + "' is not one of its choices: " + choices);
+}
+
+// A colour: #RRGGBB (opaque), #AARRGGBB, or a number (0xAARRGGBB).
+uint32_t parse_colour(std::string_view name, std::string_view text) {
+  if (!text.empty() && text[0] == '#') {
+    const std::string_view digits = text.substr(1);
+    bool hex = (digits.size() == 6 || digits.size() == 8) &&
+               digits.find_first_not_of("0123456789abcdefABCDEF") == std::string_view::npos;
+    if (!hex)
+      throw Error(std::string(name) + ": '" + std::string(text) + "' is not a colour #RRGGBB or #AARRGGBB");
+    const uint32_t v = uint32_t(std::stoul(std::string(digits), nullptr, 16));
+    return digits.size() == 6 ? 0xFF000000u | v : v;
+  }
+  return uint32_t(parse_in(name, text, 0, 0xFFFFFFFFll));
+}
+
 constexpr int64_t kInt32Min = std::numeric_limits<int32_t>::min();
 constexpr int64_t kInt32Max = std::numeric_limits<int32_t>::max();
 
@@ -387,19 +428,11 @@ void set(Image& image, std::string_view name, std::string_view text) {
     case ITEM_CHECKBOX:
       store32(image, v->offset, uint32_t(parse_in(name, text, 0, 1)));
       break;
-    case ITEM_LIST: {
-      // A choice's text is taken as well as its index.
-      for (int32_t c = 0; c < it.field2; ++c) {
-        if (text == it.choices[c]) {
-          store32(image, v->offset, uint32_t(c));
-          return;
-        }
-      }
-      store32(image, v->offset, uint32_t(parse_in(name, text, 0, it.field2 - 1)));
+    case ITEM_LIST:
+      store32(image, v->offset, parse_choice(name, text, it));
       break;
-    }
     case ITEM_COLOR:
-      store32(image, v->offset, uint32_t(parse_in(name, text, 0, 0xFFFFFFFFll)));
+      store32(image, v->offset, parse_colour(name, text));
       break;
     case ITEM_RECT: {
       uint16_t r[4];
