@@ -16,6 +16,8 @@ namespace {
 TEST(Suggest, NearEnoughAndNoFurther) {
   const std::vector<std::string_view> words = {"wait", "key", "player", "TITLE_NORAMAL_COLOR",
                                                "HIDE_SPEED", "--music", "--mute"};
+  // A word of ten megabytes (a file pasted as an argument) is no slip, and is told at once.
+  const std::string huge(10'000'000, 'k');
   struct Case {
     std::string_view word;
     std::string_view expected;  // empty: no suggestion
@@ -31,12 +33,15 @@ TEST(Suggest, NearEnoughAndNoFurther) {
       {"wait", ""},     // already a word
       {"speed", ""},    // too far
       {"--bogus", ""},
+      {huge, ""},
   };
   for (const Case& c : cases) {
     const auto got = tools::closest(c.word, words);
     EXPECT_EQ(got.value_or(""), c.expected) << c.word;
   }
   EXPECT_EQ(tools::did_you_mean("wiat", words), "; did you mean wait?");
+  EXPECT_EQ(tools::shortened(huge, 4), "kkkk… (10000000 bytes)");
+  EXPECT_EQ(tools::shortened("wait", 4), "wait");
 }
 
 TEST(Cli, OptionsOfAHelpText) {

@@ -64,7 +64,7 @@ std::string unknown_option(std::string_view option, std::string_view usage) {
   const std::vector<std::string> known = options_in(usage);
   const std::vector<std::string_view> views(known.begin(), known.end());
   std::string out = "unknown option '";
-  out += option;
+  out += shortened(option);
   out += "'";
   return out + did_you_mean(option, views);
 }

@@ -10,22 +10,29 @@ namespace tools {
 size_t edit_distance(std::string_view a_in, std::string_view b_in) {
   const std::string a = host::ascii_lower(std::string(a_in));
   const std::string b = host::ascii_lower(std::string(b_in));
-  // d[i][j]: the distance between the first i letters of a and the first j of b.
+  // Three rows of the table, d[i][j] being the distance between the first i letters of a and
+  // the first j of b: the row before the last (for swaps), the last and the one being made.
   const size_t w = b.size() + 1;
-  std::vector<size_t> d((a.size() + 1) * w);
-  for (size_t i = 0; i <= a.size(); ++i) d[i * w] = i;
-  for (size_t j = 0; j <= b.size(); ++j) d[j] = j;
+  std::vector<size_t> before(w), last(w), row(w);
+  for (size_t j = 0; j < w; ++j) last[j] = j;
   for (size_t i = 1; i <= a.size(); ++i) {
-    for (size_t j = 1; j <= b.size(); ++j) {
+    row[0] = i;
+    for (size_t j = 1; j < w; ++j) {
       const size_t cost = a[i - 1] == b[j - 1] ? 0 : 1;
-      size_t best = std::min({d[(i - 1) * w + j] + 1, d[i * w + j - 1] + 1,
-                              d[(i - 1) * w + j - 1] + cost});
+      size_t best = std::min({last[j] + 1, row[j - 1] + 1, last[j - 1] + cost});
       if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
-        best = std::min(best, d[(i - 2) * w + j - 2] + 1);
-      d[i * w + j] = best;
+        best = std::min(best, before[j - 2] + 1);
+      row[j] = best;
     }
+    std::swap(before, last);
+    std::swap(last, row);
   }
-  return d[a.size() * w + b.size()];
+  return last[b.size()];
+}
+
+std::string shortened(std::string_view word, size_t most) {
+  if (word.size() <= most) return std::string(word);
+  return std::string(word.substr(0, most)) + "… (" + std::to_string(word.size()) + " bytes)";
 }
 
 std::optional<std::string> closest(std::string_view word,
@@ -36,6 +43,8 @@ std::optional<std::string> closest(std::string_view word,
   size_t best_distance = limit + 1;
   for (std::string_view c : candidates) {
     if (c == word) return std::nullopt;
+    // The distance is at least the difference in length: a far longer word is no slip.
+    if (std::max(c.size(), word.size()) - std::min(c.size(), word.size()) > limit) continue;
     const size_t d = edit_distance(word, c);
     if (d < best_distance) {
       best_distance = d;

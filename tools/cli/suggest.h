@@ -19,6 +19,9 @@ size_t edit_distance(std::string_view a, std::string_view b);
 std::optional<std::string> closest(std::string_view word,
                                    std::span<const std::string_view> candidates);
 
+// A word as an error message shows it: cut after `most` bytes, with its length, when longer.
+std::string shortened(std::string_view word, size_t most = 60);
+
 // "; did you mean NAME?" for the nearest candidate, else "".
 std::string did_you_mean(std::string_view word, std::span<const std::string_view> candidates);
 

@@ -150,7 +150,7 @@ std::optional<int64_t> parse_number(std::string_view s) {
 Error unknown_name(std::string_view name) {
   std::vector<std::string_view> names;
   for (const Value& v : values()) names.push_back(v.name);
-  return Error("unknown name '" + std::string(name) + "'" + tools::did_you_mean(name, names));
+  return Error("unknown name '" + tools::shortened(name) + "'" + tools::did_you_mean(name, names));
 }
 
 // ---------------------------------------------------------------------------------------------

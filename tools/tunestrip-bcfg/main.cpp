@@ -143,7 +143,8 @@ int run(const std::vector<std::string>& args) {
     return tools::kExitDone;
   }
   if (cmd.size() > 1 && cmd[0] == '-') return usage_error(tools::unknown_option(cmd, usage()));
-  return usage_error("unknown command '" + cmd + "'" + tools::did_you_mean(cmd, kCommands));
+  return usage_error("unknown command '" + tools::shortened(cmd) + "'" +
+                     tools::did_you_mean(cmd, kCommands));
 }
 
 }  // namespace

@@ -70,7 +70,7 @@ int main(int argc, char** argv) {
       return usage_error("unknown command '" + args[0] + "'; to check the skin in that folder: " +
                          kTool + " check " + args[0]);
     constexpr std::string_view kCommands[] = {"check"};
-    return usage_error("unknown command '" + args[0] + "'" +
+    return usage_error("unknown command '" + tools::shortened(args[0]) + "'" +
                        tools::did_you_mean(args[0], kCommands));
   }
 
