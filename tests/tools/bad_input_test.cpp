@@ -8,6 +8,8 @@
 // TS_BAD_INPUT_TABLE=FILE writes the table's rows as the README shows them.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
@@ -184,6 +186,14 @@ std::vector<Row> rows() {
        sim + " --config short.bcfg", truncated_config("short.bcfg", 7000), 1,
        "tunestrip-sim: --config: short.bcfg: 7000 bytes, not the 7124 of a configuration block",
        "short.bcfg"},
+      {"files", "an endless file (/dev/zero) as the configuration", bcfg + " check /dev/zero", {}, 1,
+       "tunestrip-bcfg: /dev/zero: is a device, not a file", ""},
+      {"files", "a FIFO as the configuration", skin_tool + " check skin --config pipe.bcfg",
+       both(folder("skin"), [](const fs::path& d) { ASSERT_EQ(mkfifo((d / "pipe.bcfg").c_str(), 0644), 0); }),
+       1, "pipe.bcfg: error: is a FIFO, not a file", ""},
+      {"files", "a configuration file of 8000 bytes", bcfg + " get big.bcfg HIDE_SPEED",
+       file("big.bcfg", std::string(8000, 'x')), 1,
+       "tunestrip-bcfg: big.bcfg: more than the 7124 bytes a configuration file holds", ""},
       {"files", "a script that is a folder", sim + " --script scripts", folder("scripts"), 1,
        "tunestrip-sim: --script: \"scripts\" is not a file", ""},
       {"files", "an empty script", sim + " --script empty.txt", empty_file("empty.txt"), 0,

@@ -238,7 +238,7 @@ TEST_F(BcfgTool, BadInputLeavesTheFileAsItWas) {
       {"set MISSING HIDE_SPEED=3", "No such file or directory"},
       {"dump MISSING", "No such file or directory"},
       {"set SHORT HIDE_SPEED=3", "7123 bytes, but a configuration file holds exactly 7124"},
-      {"set LONG HIDE_SPEED=3", "7125 bytes"},
+      {"set LONG HIDE_SPEED=3", "more than the 7124 bytes a configuration file holds"},
       {"dump SHORT", "7123 bytes"},
       {"set FOLDER HIDE_SPEED=3", "is a folder"},
       {"set BROKEN HIDE_SPEED=3", "byte 4908"},

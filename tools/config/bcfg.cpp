@@ -303,16 +303,30 @@ std::optional<std::string> value_fault(std::span<const uint8_t> b, const Value& 
 
 std::vector<uint8_t> read_bytes(const fs::path& path) {
   std::error_code ec;
-  if (fs::is_directory(path, ec)) throw Error(path.string() + ": is a folder, not a file");
+  const fs::file_status st = fs::status(path, ec);
+  if (fs::is_directory(st)) throw Error(path.string() + ": is a folder, not a file");
+  // A FIFO or a device would block the open or never end: only a file is read.
+  if (fs::exists(st) && !fs::is_regular_file(st)) {
+    const char* kind = st.type() == fs::file_type::fifo     ? "a FIFO"
+                       : st.type() == fs::file_type::socket ? "a socket"
+                                                            : "a device";
+    throw Error(path.string() + ": is " + kind + ", not a file");
+  }
   std::ifstream in(path, std::ios::binary);
   if (!in) throw Error(io_error(path, "cannot open", errno));
-  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  // No more than one byte past what a configuration holds: enough to tell that a file is too long.
+  std::vector<uint8_t> bytes(kSize + 1);
+  in.read(reinterpret_cast<char*>(bytes.data()), std::streamsize(bytes.size()));
   if (in.bad()) throw Error(io_error(path, "cannot read", errno));
+  bytes.resize(size_t(in.gcount()));
   return bytes;
 }
 
 Image read_file(const fs::path& path) {
   std::vector<uint8_t> bytes = read_bytes(path);
+  if (bytes.size() > kSize)
+    throw Error(path.string() + ": more than the " + std::to_string(kSize) +
+                " bytes a configuration file holds");
   if (bytes.size() != kSize)
     throw Error(path.string() + ": " + std::to_string(bytes.size()) +
                 " bytes, but a configuration file holds exactly " + std::to_string(kSize));

@@ -65,7 +65,9 @@ std::optional<std::string> value_fault(std::span<const uint8_t> bytes, const Val
 // The built-in block.
 const Image& default_image();
 
-// The whole content of a file, of any size; throws Error when it cannot be read.
+// The content of a file, up to one byte more than a configuration holds (so that a longer one
+// shows as such, and an endless one ends); throws Error for a folder, a FIFO or a device, and
+// when the file cannot be read.
 std::vector<uint8_t> read_bytes(const std::filesystem::path& path);
 // Reads a configuration file: it must exist, hold exactly kSize bytes and have the catalogue's
 // layout (its values may be out of range, so that `set` can mend them).
