@@ -2,7 +2,7 @@
 # `make` builds a release (warnings shown, not errors); `make test` builds with ASan + UBSan and
 # warnings as errors, as CI does; `make target` builds the add-on for the phone, `make test-arm`
 # runs every test built for 32-bit ARM, `make soak` the long soak. `make install PREFIX=DIR`
-# installs the release build.
+# installs the release build; `make deb` packs it as build/tunestrip_VERSION_ARCH.deb.
 JOBS ?= $(shell nproc)
 BUILD := build
 TEST_BUILD := build-asan
@@ -15,7 +15,7 @@ PREFIX ?= /usr/local
 # Quiet: no "Entering directory" lines from the build's own make.
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all deps build test test-arm soak fuzz demo bench install clean target
+.PHONY: all deps build test test-arm soak fuzz demo bench install deb clean target
 
 all: build
 
@@ -70,6 +70,11 @@ fuzz:
 
 install: build
 	@cmake --install $(BUILD) --prefix $(PREFIX)
+
+# The Debian package of the release build, made by CPack from the install rules.
+deb: build
+	@./scripts/install-deps.sh deb
+	@cd $(BUILD) && cpack -G DEB
 
 clean:
 	rm -rf $(BUILD) $(TEST_BUILD) $(ARM_BUILD) $(ARMHF_BUILD) $(FUZZ_BUILD)
