@@ -2,7 +2,8 @@
 # `make` builds a release (warnings shown, not errors); `make test` builds with ASan + UBSan and
 # warnings as errors, as CI does; `make target` builds the add-on for the phone, `make test-arm`
 # runs every test built for 32-bit ARM, `make soak` the long soak. `make install PREFIX=DIR`
-# installs the release build; `make deb` packs it as build/tunestrip_VERSION_ARCH.deb.
+# installs the release build; `make deb` packs it as build/tunestrip_VERSION_ARCH.deb and
+# `make deb-check` installs that package on this machine, runs it and removes it.
 JOBS ?= $(shell nproc)
 BUILD := build
 TEST_BUILD := build-asan
@@ -15,7 +16,7 @@ PREFIX ?= /usr/local
 # Quiet: no "Entering directory" lines from the build's own make.
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all deps build test test-arm soak fuzz demo bench install deb clean target
+.PHONY: all deps build test test-arm soak fuzz demo bench install deb deb-check clean target
 
 all: build
 
@@ -77,6 +78,11 @@ install: build
 deb: build
 	@./scripts/install-deps.sh deb
 	@cd $(BUILD) && cpack -G DEB
+
+# As root: lintian, then apt-get installs the package, the demo runs from /usr/bin and the package
+# is purged again, leaving nothing behind.
+deb-check: deb
+	@./scripts/deb-check.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD) $(TEST_BUILD) $(ARM_BUILD) $(ARMHF_BUILD) $(FUZZ_BUILD)
