@@ -11,6 +11,7 @@ set(TS_SCREENSHOT_URL "https://tunestrip.example/docs/window.png" CACHE STRING
 
 # The newest entry of packaging/changelog gives the release's date to the AppStream metadata;
 # its version should be the project's (the package test checks it is).
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${TS_PACKAGING}/changelog)
 file(STRINGS ${TS_PACKAGING}/changelog trailer REGEX "^ -- " LIMIT_COUNT 1)
 set(TS_RELEASE_DATE "")
 if(trailer MATCHES ", ([0-9]+) ([A-Z][a-z][a-z]) ([0-9][0-9][0-9][0-9]) ")
