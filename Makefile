@@ -2,7 +2,8 @@
 # `make` builds a release (warnings shown, not errors); `make test` builds with ASan + UBSan and
 # warnings as errors, as CI does; `make target` builds the add-on for the phone, `make test-arm`
 # runs every test built for 32-bit ARM, `make soak` the long soak. `make install PREFIX=DIR`
-# installs the release build.
+# installs the release build; `make deb` packs it as build/tunestrip_VERSION_ARCH.deb and
+# `make deb-check` installs that package on this machine, runs it and removes it.
 JOBS ?= $(shell nproc)
 BUILD := build
 TEST_BUILD := build-asan
@@ -15,7 +16,7 @@ PREFIX ?= /usr/local
 # Quiet: no "Entering directory" lines from the build's own make.
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all deps build test test-arm soak fuzz demo bench install clean target
+.PHONY: all deps build test test-arm soak fuzz demo bench install deb deb-check clean target
 
 all: build
 
@@ -26,10 +27,13 @@ build: deps
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DTS_WERROR=OFF -DTS_TESTS=OFF >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS)
 
+# The test build is also packed as a .deb, which the package test unpacks and runs: gzip rather
+# than xz keeps that to some ten seconds.
 test: deps
 	@cmake -S . -B $(TEST_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTS_SANITIZE=ON -DTS_WERROR=ON -DTS_BENCH=OFF >/dev/null
 	@cmake --build $(TEST_BUILD) -j $(JOBS)
 	@$(MAKE) target
+	@cd $(TEST_BUILD) && cpack -G DEB -D CPACK_DEBIAN_COMPRESSION_TYPE=gzip >/dev/null
 	@cd $(TEST_BUILD) && ctest --output-on-failure -j $(JOBS)
 
 # The phone, the tools and every test built for 32-bit ARM Linux (armhf) and run under qemu-arm
@@ -70,6 +74,16 @@ fuzz:
 
 install: build
 	@cmake --install $(BUILD) --prefix $(PREFIX)
+
+# The Debian package of the release build, made by CPack from the install rules.
+deb: build
+	@./scripts/install-deps.sh deb
+	@cd $(BUILD) && cpack -G DEB
+
+# As root: lintian, then apt-get installs the package, the demo runs from /usr/bin and the package
+# is purged again, leaving nothing behind.
+deb-check: deb
+	@./scripts/deb-check.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD) $(TEST_BUILD) $(ARM_BUILD) $(ARMHF_BUILD) $(FUZZ_BUILD)

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the demo need, when any is missing.
-# `install-deps.sh fuzz` adds the compiler and runtime of the fuzz targets (make fuzz).
+# `install-deps.sh fuzz` adds the compiler and runtime of the fuzz targets (make fuzz);
+# `install-deps.sh deb` adds Debian's package checker (make deb, make deb-check).
 set -euo pipefail
 packages=(
   build-essential cmake pkg-config
@@ -11,12 +12,16 @@ packages=(
   fonts-dejavu-core
   xvfb xauth xdotool
   help2man
+  # The package of the test build (dpkg-shlibdeps, which CPack runs with file) and the checks
+  # of the desktop entry and the AppStream metadata.
+  dpkg-dev file desktop-file-utils appstream
   gcc-arm-none-eabi libstdc++-arm-none-eabi-dev binutils-arm-none-eabi
   libunicorn-dev
 )
-if [ "${1:-}" = fuzz ]; then
-  packages+=(clang-14 libfuzzer-14-dev)
-fi
+case "${1:-}" in
+  fuzz) packages+=(clang-14 libfuzzer-14-dev) ;;
+  deb) packages+=(lintian) ;;
+esac
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -32,6 +32,7 @@ _tunestrip_sim() {
     --screen) COMPREPLY=($(compgen -W "240x320" -- "$cur")); return ;;
   esac
   COMPREPLY=($(compgen -W "$(_tunestrip_options "$1")" -- "$cur"))
+  [[ $cur == -* ]] || _tunestrip_dirs  # the SKIN folder
 }
 
 _tunestrip_bcfg() {

@@ -29,9 +29,11 @@ for f in share/tunestrip/skin/default/make_skin.py share/tunestrip/samples/make-
 done
 if [ "$man" = 1 ]; then
   for t in sim bcfg skin mp3info; do
-    grep -q "tunestrip-$t" "$p/share/man/man1/tunestrip-$t.1" || fail "no manual page of tunestrip-$t"
+    gzip -dc "$p/share/man/man1/tunestrip-$t.1.gz" | grep -q "tunestrip-$t" ||
+      fail "no manual page of tunestrip-$t"
   done
-  grep -q 'Exit status' "$p/share/man/man1/tunestrip-sim.1" || fail "the manual page has no exit status"
+  gzip -dc "$p/share/man/man1/tunestrip-sim.1.gz" | grep -q 'Exit status' ||
+    fail "the manual page has no exit status"
 fi
 bash -c ". '$p/share/bash-completion/completions/tunestrip-sim' && complete -p tunestrip-bcfg" \
   >/dev/null || fail "the completion script does not load"

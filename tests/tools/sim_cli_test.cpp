@@ -73,6 +73,7 @@ TEST_F(SimCli, HelpVersionAndWrongUsage) {
       {"--out /proc/x", 1, "--out: cannot make the folder \"/proc/x\": "},
       {"--trace a-folder", 1, "--trace: \"a-folder\" is a folder"},
       {"--trace no/dir/trace.txt", 1, "--trace: cannot write \"no/dir/trace.txt\": No such file"},
+      {"/no/such/skin", 1, "--skin: \"/no/such/skin\": no such folder"},
   };
   for (const Case& c : cases) {
     r = sim(c.args);
@@ -82,6 +83,16 @@ TEST_F(SimCli, HelpVersionAndWrongUsage) {
     EXPECT_TRUE(r.out.empty()) << c.args;
   }
   EXPECT_FALSE(fs::exists(path("out")));
+}
+
+// A folder after the options is the skin, as the desktop's menu starts the window on one.
+TEST_F(SimCli, FolderArgumentIsTheSkin) {
+  fs::create_directory(path("myskin"));
+  for (const auto& e : fs::directory_iterator(ts::source_dir() / "skin" / "default"))
+    if (e.path().extension() != ".py") fs::copy_file(e.path(), path("myskin") / e.path().filename());
+  Result r = sim("myskin --script -", "addon start\nwait 100\naddon terminate\n");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "tunestrip-sim: configuration: myskin/TuneStrip.bcfg (the skin's)\n");
 }
 
 TEST_F(SimCli, BadLineStopsTheScriptBeforeItRuns) {

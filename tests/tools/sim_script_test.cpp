@@ -166,11 +166,12 @@ TEST(SimOptions, ParsesValuesAndRefusesBadOnes) {
   EXPECT_EQ(d.out, "out");
   EXPECT_EQ(d.music, sim::default_music());
   EXPECT_EQ(d.skin, sim::default_skin());
+  EXPECT_EQ(sim::parse_options({"--interactive", "myskin"}).skin, "myskin");  // as --skin
 
   const std::vector<std::vector<std::string>> bad = {
       {"--platform-id", "zz"}, {"--platform-id", "0"}, {"--screen", "240"},
       {"--screen", "240x0"},   {"--screen", "9x9"},    {"--music"},
-      {"--bogus"},             {"stray"},              {"--help=yes"},
+      {"--bogus"},             {"one", "two"},         {"--help=yes"},
       {"--codepage", "koi8"},  {"--out="},
   };
   for (const auto& args : bad) EXPECT_THROW(sim::parse_options(args), sim::UsageError) << args[0];

@@ -65,12 +65,13 @@ std::string key_map() {
 
 std::string usage() {
   return
-      "Usage: tunestrip-sim [OPTIONS]\n"
+      "Usage: tunestrip-sim [OPTIONS] [SKIN]\n"
       "\n"
       "Runs TuneStrip on the simulated phone: the media player plays a list of MP3 files, the\n"
       "add-on is loaded as the phone loads it, and a script (or the built-in demo) presses keys\n"
       "and drives the player on a virtual clock. Without --script it runs the demo, which writes\n"
       "OUT/panel.png and OUT/demo.gif and checks that each of its steps had its effect.\n"
+      "SKIN, a folder of panel images, is the same as --skin SKIN.\n"
       "\n"
       "Options:\n"
       "  --music PATH        a folder of music (played in name order), an .m3u/.m3u8 list or\n"
@@ -129,6 +130,7 @@ SimOptions parse_options(const std::vector<std::string>& args) {
   SimOptions o;
   o.music = default_music();
   o.skin = default_skin();
+  bool skin_folder = false;
   for (size_t i = 0; i < args.size(); ++i) {
     std::string name = args[i], value;
     bool has_value = false;
@@ -175,7 +177,9 @@ SimOptions parse_options(const std::vector<std::string>& args) {
     else if (name == "--script") o.script = take();
     else if (name == "--elf") o.elf = take();
     else if (name.rfind("-", 0) == 0) throw UsageError(tools::unknown_option(name, usage()));
-    else throw UsageError("unexpected argument \"" + name + "\"");
+    // One folder after the options is the skin, as a desktop's menu or file manager passes it.
+    else if (skin_folder) throw UsageError("unexpected argument \"" + name + "\" (one SKIN folder only)");
+    else { o.skin = name; skin_folder = true; }
   }
   return o;
 }

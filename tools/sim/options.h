@@ -45,7 +45,8 @@ class InputError : public std::runtime_error {
 };
 
 // Parses the arguments after the program's name; throws UsageError. Options take their value as
-// the next argument or after '=' (--out=pictures).
+// the next argument or after '=' (--out=pictures); one argument that is not an option is the skin
+// folder, as --skin.
 SimOptions parse_options(const std::vector<std::string>& args);
 
 // The --help text (with the interactive window's key map).
