@@ -10,18 +10,14 @@
 #include <cstring>
 #include <memory>
 
+#include "guest/hex.h"
+
 namespace host::guest {
 
 namespace {
 
 // The largest file read: the image's limit, with room for symbols and debug information.
 constexpr uint64_t kMaxFileBytes = 4 * uint64_t(ElfImage::kMaxImageBytes);
-
-std::string hex32(uint32_t v) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "0x%08x", v);
-  return buf;
-}
 
 std::string machine_name(unsigned machine) {
   switch (machine) {

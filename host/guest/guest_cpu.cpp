@@ -6,6 +6,8 @@
 #include <cstring>
 #include <utility>
 
+#include "guest/hex.h"
+
 namespace host::guest {
 
 namespace {
@@ -25,12 +27,6 @@ constexpr uint32_t kSoftwareInterrupt = 2;
 constexpr uint32_t kPrefetchAbort = 3;
 constexpr uint32_t kDataAbort = 4;
 constexpr uint32_t kBreakpoint = 7;
-
-std::string hex32(uint32_t v) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "0x%08x", v);
-  return buf;
-}
 
 void check(uc_err e, const char* what) {
   if (e != UC_ERR_OK) throw std::runtime_error(std::string("the guest CPU: ") + what + ": " + uc_strerror(e));

@@ -5,17 +5,9 @@
 #include <iterator>
 #include <string>
 
+#include "guest/hex.h"
+
 namespace host::guest {
-
-namespace {
-
-std::string hex32(uint32_t v) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "0x%08x", v);
-  return buf;
-}
-
-}  // namespace
 
 // A block: [red zone][size bytes, padded to 8 with the red pattern][red zone].
 uint32_t GuestHeap::footprint(uint32_t size) { return kRedZone + ((size + kAlign - 1) & ~(kAlign - 1)) + kRedZone; }

@@ -6,17 +6,12 @@
 #include "core/native_module.h"
 #include "core/trace.h"
 #include "guest/guest_runtime.h"
+#include "guest/hex.h"
 #include "phone/phone.h"
 
 namespace host::guest {
 
 namespace {
-
-std::string hex32(uint32_t v) {
-  char s[16];
-  std::snprintf(s, sizeof s, "0x%08X", v);
-  return s;
-}
 
 // One placed copy of the image: a block of the guest heap, the image moved to its start.
 class GuestModule : public LoadedModule {

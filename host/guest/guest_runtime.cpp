@@ -7,6 +7,7 @@
 #include "core/codes.h"
 #include "core/trace.h"
 #include "core/wstr.h"
+#include "guest/hex.h"
 #include "phone/phone.h"
 #include "platform/fw_services.h"
 
@@ -27,12 +28,6 @@ const std::unordered_map<unsigned, std::string>& service_names() {
   return names;
 }
 uint64_t g_generations = 0;
-
-std::string hex32(uint32_t v) {
-  char s[16];
-  std::snprintf(s, sizeof s, "0x%08X", v);
-  return s;
-}
 
 }  // namespace
 

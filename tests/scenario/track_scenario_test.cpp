@@ -58,6 +58,17 @@ class TrackScenario : public ::testing::Test {
     mp3w::write_file(p, bytes);
     return p;
   }
+  // Three seconds each of "Song 1", "Song 2" and "Song 3".
+  std::vector<fs::path> ThreeSongs() {
+    mp3w::Frame f;
+    std::vector<fs::path> list;
+    for (int i = 1; i <= 3; ++i) {
+      mp3w::Id3v2Tag tag(3);
+      tag.text("TIT2", "Song " + std::to_string(i));
+      list.push_back(Put("0" + std::to_string(i) + ".mp3", mp3w::join({tag.bytes(), Silence(f, 3)})));
+    }
+    return list;
+  }
   void Play(std::vector<fs::path> list) {
     phone().player().start(std::move(list));
     t_->run(0);
@@ -341,13 +352,7 @@ TEST_F(TrackScenario, FirstBookLayoutAndTrackNumberLabel) {
     host::Options o;
     o.platform_id = id;
     t_.reset();
-    mp3w::Frame f;
-    std::vector<fs::path> list;
-    for (int i = 1; i <= 3; ++i) {
-      mp3w::Id3v2Tag tag(3);
-      tag.text("TIT2", "Song " + std::to_string(i));
-      list.push_back(Put("0" + std::to_string(i) + ".mp3", mp3w::join({tag.bytes(), Silence(f, 3)})));
-    }
+    const std::vector<fs::path> list = ThreeSongs();
     Start(o);
     if (id == 0x8040u) phone().player().set_layout_forms({true, true});
     Play(list);
@@ -364,15 +369,8 @@ TEST_F(TrackScenario, FirstBookLayoutAndTrackNumberLabel) {
 
 // A paused player sends no play-time ticks: the shown panel still takes the next track at once.
 TEST_F(TrackScenario, TrackChangeWhilePausedRedrawsTheShownPanel) {
-  mp3w::Frame f;
-  std::vector<fs::path> list;
-  for (int i = 1; i <= 3; ++i) {
-    mp3w::Id3v2Tag tag(3);
-    tag.text("TIT2", "Song " + std::to_string(i));
-    list.push_back(Put("0" + std::to_string(i) + ".mp3", mp3w::join({tag.bytes(), Silence(f, 3)})));
-  }
   Start();
-  Play(list);
+  Play(ThreeSongs());
   Toggle();
   phone().player().pause();
   t_->run(500);
