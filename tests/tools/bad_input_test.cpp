@@ -269,12 +269,15 @@ std::vector<Row> rows() {
          put(s / "Key2.png", ts::read_file(s / "Key2.png").substr(0, 30));
        }),
        1, "Key2.png: error: not a PNG", ""},
-      {"skins", "a broken PNG given to the simulator: the run goes on without it",
+      {"skins", "a broken PNG given to the simulator: the run goes on without it, then fails",
        sim + " --skin myskin --script s.txt",
        both(skin("myskin", [](const fs::path& s) { put(s / "Fon.png", garbage(500)); }),
             file("s.txt", "player start\naddon start\nkey hot\nwait 1600\nexpect panel shown\n")),
-       0, "tunestrip-sim: Fon.png: error: not a PNG, JPEG, BMP or GIF picture the phone can decode",
+       1, "tunestrip-sim: Fon.png: error: not a PNG, JPEG, BMP or GIF picture the phone can decode",
        ""},
+      {"skins", "the default skin on a screen it does not fit (--screen 176x220)",
+       sim + " --screen 176x220 --script s.txt", file("s.txt", "player start\naddon start\nwait 500\n"),
+       1, "tunestrip-sim: the skin has 7 errors at 176x220 (above)", ""},
       {"skins", "a skin folder that is a file", skin_tool + " check plain.txt",
        file("plain.txt", "x"), 1, "tunestrip-skin: plain.txt: not a folder", ""},
       // ---- music

@@ -121,7 +121,8 @@ std::string usage() {
       tools::exit_status_help(
           "the run failed on its input: a file or folder missing, unreadable or malformed, a\n"
           "      script command that failed or an expect that did not hold, the add-on's ELF\n"
-          "      refused or faulted",
+          "      refused or faulted, a skin with errors at the screen's size (a scripted run,\n"
+          "      after it has run)",
           "the command line or the script cannot be understood: an unknown option, a missing\n"
           "      value, a script line that does not parse");
 }

@@ -11,6 +11,7 @@
 #include "cli/interrupt.h"
 #include "core/addon_runtime.h"
 #include "sim/demo.h"
+#include "sim/installed_skin.h"
 #include "sim/option_paths.h"
 #include "sim/options.h"
 #include "sim/progress.h"
@@ -113,7 +114,18 @@ int run(const std::vector<std::string>& args) {
     std::fflush(stdout);
     if (!summary.addon_running && !summary.counts.all_zero())
       std::fprintf(stderr, "%s: warning: the add-on left resources behind after its exit\n", kTool);
-    return signal ? tools::interrupted_status(signal) : tools::kExitDone;
+    if (signal) return tools::interrupted_status(signal);
+    // A scripted run of a skin with errors (at this screen size) fails, after the run: what it
+    // shows is not what the skin is meant to show. The window shows them and runs on.
+    size_t errors = 0;
+    for (const skin::Finding& f : session.skin().findings().all())
+      errors += f.severity == skin::Severity::Error;
+    if (errors > 0 && !options.interactive) {
+      std::fprintf(stderr, "%s: the skin has %zu error%s at %dx%d (above)\n", kTool, errors,
+                   errors == 1 ? "" : "s", options.screen_w, options.screen_h);
+      return tools::kExitFailed;
+    }
+    return tools::kExitDone;
   } catch (const sim::InputError& e) {
     progress.clear();
     return failed(e.what());
