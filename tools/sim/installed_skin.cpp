@@ -80,7 +80,10 @@ std::string InstalledSkin::reload(Reload what) {
         said.push_back("configuration reloaded from " + choice_.file.filename().string());
       }
     } catch (const std::exception& e) {
-      said.push_back(std::string(e.what()) + "; the last good configuration stays in use");
+      // As the add-on does with a file it cannot take while it runs (the checker says the same).
+      said.push_back(std::string(e.what()) +
+                     "; the last good configuration stays in use (the add-on on a phone would "
+                     "write it over the file)");
     }
   }
   std::vector<std::string> unreadable;

@@ -26,6 +26,12 @@ namespace {
 // The block the phone would run with: a file of the block's size is taken whole, as the add-on
 // takes it; an unreadable file or one of another size is replaced by the built-in block. Faults
 // of the file itself are added to `out`; `usable` tells whether its values are worth checking.
+// What the add-on does with a configuration file it cannot take: it writes the block it runs
+// with over it, which is the built-in one when it starts and the last good one while it runs.
+constexpr const char* kReplaced =
+    "the phone writes the configuration it runs with in its place: the built-in one when the "
+    "add-on starts, the last good one while it runs";
+
 bcfg::Image load_config(const ConfigChoice& config, std::vector<Finding>& out, bool& usable) {
   usable = true;
   if (config.file.empty()) return bcfg::default_image();
@@ -37,8 +43,7 @@ bcfg::Image load_config(const ConfigChoice& config, std::vector<Finding>& out, b
     std::string why = e.what();
     if (why.starts_with(name + ": ")) why.erase(0, name.size() + 2);
     out.push_back({name, Severity::Error,
-                   why + "; the phone would write the built-in configuration in its place (the "
-                         "images are checked against that)"});
+                   why + "; " + kReplaced + " (the images are checked against the built-in one)"});
     usable = false;
     return bcfg::default_image();
   }
@@ -46,8 +51,9 @@ bcfg::Image load_config(const ConfigChoice& config, std::vector<Finding>& out, b
     out.push_back({name, Severity::Error,
                    "holds " + std::to_string(bytes.size()) + " bytes, a configuration holds " +
                        std::to_string(bcfg::kSize) +
-                       "; the phone replaces it with the built-in configuration (the images are "
-                       "checked against that); write it again with tunestrip-bcfg"});
+                       "; " + kReplaced +
+                       " (the images are checked against the built-in one); write it again with "
+                       "tunestrip-bcfg"});
     usable = false;
     return bcfg::default_image();
   }
