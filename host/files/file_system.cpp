@@ -213,20 +213,23 @@ int FileSystem::open_file(std::u16string_view folder, std::u16string_view name, 
     if (read_only(folder)) return -1;
     auto p = resolve(folder, name, true);
     if (!p) return -1;
-    os_fd = ::open(p->c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    os_fd = ::open(p->c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0666);
   } else {
     std::string n = utf16_to_utf8(name);
     if (n.empty() || n.find('/') != std::string::npos || !safe_component(n)) return -1;
     auto dir = map_folder(folder, false);
     if (!dir) return -1;
-    os_fd = open_matching(*dir, n, O_RDONLY);
+    // Not blocking: a FIFO in the phone's folders would hold the open until a writer came.
+    os_fd = open_matching(*dir, n, O_RDONLY | O_NONBLOCK);
   }
   if (os_fd < 0) return -1;
+  // The phone's files are files: a folder, a FIFO or a device opened here is refused.
   struct stat st;
-  if (::fstat(os_fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+  if (::fstat(os_fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     ::close(os_fd);
     return -1;
   }
+  ::fcntl(os_fd, F_SETFL, ::fcntl(os_fd, F_GETFL) & ~O_NONBLOCK);
   Open o;
   o.os_fd = os_fd;
   o.writing = writing;

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <memory>
 
+#include "core/file_kind.h"
 #include "player/mpg123_handle.h"
 
 namespace host {
@@ -57,6 +58,7 @@ off_t seek_window(void* handle, off_t offset, int whence) {
 }  // namespace
 
 std::string mpeg_audio_problem(const std::filesystem::path& file) {
+  if (const char* kind = special_file_kind(file)) return std::string("it is ") + kind + ", not a file";
   File f(std::fopen(file.c_str(), "rb"));
   if (!f) return std::string("cannot read it: ") + std::strerror(errno);
   unsigned char head[10];

@@ -6,6 +6,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "core/file_kind.h"
 #include "core/wstr.h"
 #include "player/mpeg_audio_check.h"
 
@@ -95,6 +96,8 @@ std::string trim(const std::string& s) {
 }
 
 void read_list(const fs::path& list, Playlist& out) {
+  if (const char* kind = special_file_kind(list))
+    throw std::runtime_error("the play list " + list.string() + " is " + kind + ", not a file");
   std::ifstream in(list, std::ios::binary);
   if (!in) throw std::runtime_error("cannot read the play list " + list.string());
   std::stringstream ss;

@@ -105,9 +105,11 @@ std::string read_at(std::ifstream& in, uint64_t offset, size_t size) {
 FileTags locate_tags(const std::filesystem::path& file) {
   FileTags out;
   std::error_code ec;
+  // Only a file has a size: a FIFO, which would block the open, is left before it.
   const uint64_t size = std::filesystem::file_size(file, ec);
+  if (ec) return out;
   std::ifstream in(file, std::ios::binary);
-  if (ec || !in) return out;
+  if (!in) return out;
 
   std::string head = read_at(in, 0, 10);
   if (id3v2_header_at(head, 0, "ID3")) {

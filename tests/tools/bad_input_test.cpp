@@ -67,6 +67,10 @@ Maker file(const std::string& name, std::string text) {
   return [name, text](const fs::path& d) { put(d / name, text); };
 }
 
+Maker fifo(const std::string& name) {
+  return [name](const fs::path& d) { ASSERT_EQ(mkfifo((d / name).c_str(), 0644), 0); };
+}
+
 Maker both(Maker a, Maker b) {
   return [a, b](const fs::path& d) {
     a(d);
@@ -189,11 +193,17 @@ std::vector<Row> rows() {
       {"files", "an endless file (/dev/zero) as the configuration", bcfg + " check /dev/zero", {}, 1,
        "tunestrip-bcfg: /dev/zero: is a device, not a file", ""},
       {"files", "a FIFO as the configuration", skin_tool + " check skin --config pipe.bcfg",
-       both(folder("skin"), [](const fs::path& d) { ASSERT_EQ(mkfifo((d / "pipe.bcfg").c_str(), 0644), 0); }),
+       both(folder("skin"), fifo("pipe.bcfg")),
        1, "pipe.bcfg: error: is a FIFO, not a file", ""},
       {"files", "a configuration file of 8000 bytes", bcfg + " get big.bcfg HIDE_SPEED",
        file("big.bcfg", std::string(8000, 'x')), 1,
        "tunestrip-bcfg: big.bcfg: more than the 7124 bytes a configuration file holds", ""},
+      {"files", "a FIFO as a music file", info + " pipe.mp3", fifo("pipe.mp3"), 1,
+       "tunestrip-mp3info: pipe.mp3: cannot read: not a regular file", ""},
+      {"files", "a FIFO as the simulator's music", sim + " --music pipe.mp3", fifo("pipe.mp3"), 1,
+       "tunestrip-sim: --music: not MPEG audio: pipe.mp3: it is a FIFO, not a file", ""},
+      {"files", "a FIFO as the simulator's play list", sim + " --music pipe.m3u", fifo("pipe.m3u"), 1,
+       "is a FIFO, not a file", ""},
       {"files", "a script that is a folder", sim + " --script scripts", folder("scripts"), 1,
        "tunestrip-sim: --script: \"scripts\" is not a file", ""},
       {"files", "an empty script", sim + " --script empty.txt", empty_file("empty.txt"), 0,

@@ -15,6 +15,7 @@
 #include "cli/json.h"
 #include "cli/suggest.h"
 #include "config/bcfg_labels.h"
+#include "core/file_kind.h"
 #include "core/wstr.h"
 
 namespace fs = std::filesystem;
@@ -303,15 +304,8 @@ std::optional<std::string> value_fault(std::span<const uint8_t> b, const Value& 
 
 std::vector<uint8_t> read_bytes(const fs::path& path) {
   std::error_code ec;
-  const fs::file_status st = fs::status(path, ec);
-  if (fs::is_directory(st)) throw Error(path.string() + ": is a folder, not a file");
-  // A FIFO or a device would block the open or never end: only a file is read.
-  if (fs::exists(st) && !fs::is_regular_file(st)) {
-    const char* kind = st.type() == fs::file_type::fifo     ? "a FIFO"
-                       : st.type() == fs::file_type::socket ? "a socket"
-                                                            : "a device";
+  if (const char* kind = host::special_file_kind(path))
     throw Error(path.string() + ": is " + kind + ", not a file");
-  }
   std::ifstream in(path, std::ios::binary);
   if (!in) throw Error(io_error(path, "cannot open", errno));
   // No more than one byte past what a configuration holds: enough to tell that a file is too long.
