@@ -77,8 +77,9 @@ bool readable(const fs::path& p, std::string* why) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  const std::vector<std::string> args(argv + 1, argv + argc);
+namespace {
+
+int run(const std::vector<std::string>& args) {
   if (auto status = tools::standard_options(kTool, args, usage())) return *status;
   std::vector<std::string> files;
   bool options_done = false;
@@ -140,4 +141,17 @@ int main(int argc, char** argv) {
         int(info.tagsize), int(info.frequency), int(info.mode), int(info.found));
   }
   return status;
+}
+
+}  // namespace
+
+// Whatever goes wrong is said in one line with status 1, never an uncaught exception.
+int main(int argc, char** argv) {
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  try {
+    return run(args);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "%s: %s\n", kTool, e.what());
+    return tools::kExitFailed;
+  }
 }

@@ -57,8 +57,9 @@ int failed(const std::string& message) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  const std::vector<std::string> args(argv + 1, argv + argc);
+namespace {
+
+int run(const std::vector<std::string>& args) {
   if (auto status = tools::standard_options(kTool, args, usage())) return *status;
   if (args.empty()) return usage_error("no command given");
   if (args[0] != "check") {
@@ -110,4 +111,17 @@ int main(int argc, char** argv) {
     for (const skin::Finding& f : findings) std::printf("%s\n", skin::format_finding(f).c_str());
   }
   return skin::has_errors(findings) ? tools::kExitFailed : tools::kExitDone;
+}
+
+}  // namespace
+
+// Whatever goes wrong is said in one line with status 1, never an uncaught exception.
+int main(int argc, char** argv) {
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  try {
+    return run(args);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "%s: %s\n", kTool, e.what());
+    return tools::kExitFailed;
+  }
 }
