@@ -15,6 +15,15 @@ std::string exit_status_help(std::string_view failed, std::string_view misuse) {
   return out;
 }
 
+int run_guarded(std::string_view tool, const std::function<int()>& work) {
+  try {
+    return work();
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "%.*s: %s\n", int(tool.size()), tool.data(), e.what());
+    return kExitFailed;
+  }
+}
+
 std::string version_text(std::string_view tool) {
   std::string out(tool);
   out += " (TuneStrip) " TS_VERSION "\n";

@@ -2,6 +2,7 @@
 // and wrong usage reported in one line that names the fault and suggests the option meant.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,6 +25,10 @@ enum Exit : int {
 // input) and status 2 (the command line cannot be understood) for that tool, each a sentence whose
 // later lines are indented by six spaces.
 std::string exit_status_help(std::string_view failed, std::string_view misuse);
+
+// Runs a tool's work: whatever it throws is said in one line, "TOOL: WHAT", with status 1, never
+// left to end the process uncaught.
+int run_guarded(std::string_view tool, const std::function<int()>& work);
 
 // "TOOL (TuneStrip) VERSION", as --version prints it (the version of the project's CMake file).
 std::string version_text(std::string_view tool);

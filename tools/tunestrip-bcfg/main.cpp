@@ -153,10 +153,5 @@ int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
   if (auto status = tools::standard_options(kTool, args, usage())) return *status;
   if (args.empty()) return usage_error("no command given");
-  try {
-    return run(args);
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "%s: %s\n", kTool, e.what());
-    return tools::kExitFailed;
-  }
+  return tools::run_guarded(kTool, [&] { return run(args); });
 }

@@ -145,13 +145,7 @@ int run(const std::vector<std::string>& args) {
 
 }  // namespace
 
-// Whatever goes wrong is said in one line with status 1, never an uncaught exception.
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
-  try {
-    return run(args);
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "%s: %s\n", kTool, e.what());
-    return tools::kExitFailed;
-  }
+  return tools::run_guarded(kTool, [&] { return run(args); });
 }
