@@ -79,7 +79,6 @@ bool GifRecorder::write_header(const std::vector<GifColorType>& colours) {
   ok = ok && EGifPutExtensionLeader(gif_, APPLICATION_EXT_FUNC_CODE) == GIF_OK &&
        EGifPutExtensionBlock(gif_, 11, "NETSCAPE2.0") == GIF_OK &&
        EGifPutExtensionBlock(gif_, 3, loop) == GIF_OK && EGifPutExtensionTrailer(gif_) == GIF_OK;
-  header_written_ = true;
   if (!ok) {
     error_ = "cannot write the GIF header of " + path_;
     int err = 0;
@@ -148,20 +147,18 @@ bool GifRecorder::write_pending(int64_t until_ms) {
     if (x2 <= x1) x1 = 0, y1 = 0, x2 = 1, y2 = 1;  // no change: a one-pixel frame carries the delay
   }
 
-  // The file's colours when they hold the rectangle's, else the rectangle's own.
+  // The file's colours when they hold the rectangle's, else the rectangle's own. The first
+  // frame's colours become the file's (the header goes with it); a later frame of its own colours
+  // carries them.
+  const bool first = written_ == 0;
   GifFramePalette colours;
-  const bool own = !header_written_ || !in_file_colours(x1, y1, x2, y2, colours.indices);
+  const bool own = first || !in_file_colours(x1, y1, x2, y2, colours.indices);
   if (own) colours = gif_frame_palette(pending_.data(), width_, x1, y1, x2, y2);
-  // The first frame's colours become the file's; a later frame of its own colours carries them.
-  ColorMapObject* map = nullptr;
-  if (!header_written_) {
-    if (!write_header(colours.colours)) return false;
-  } else if (own) {
-    map = make_map(colours.colours);
-  }
+  if (first && !write_header(colours.colours)) return false;
+  const bool carries_map = own && !first;
+  ColorMapObject* map = carries_map ? make_map(colours.colours) : nullptr;
   GifByteType gce[4] = {0x04, GifByteType(delay & 0xFF), GifByteType(delay >> 8), 0};
-  bool ok = (map || !own || written_ == 0) &&
-            EGifPutExtension(gif_, GRAPHICS_EXT_FUNC_CODE, 4, gce) == GIF_OK &&
+  bool ok = (map || !carries_map) && EGifPutExtension(gif_, GRAPHICS_EXT_FUNC_CODE, 4, gce) == GIF_OK &&
             EGifPutImageDesc(gif_, x1, y1, x2 - x1, y2 - y1, false, map) == GIF_OK;
   if (map) GifFreeMapObject(map);
   const int w = x2 - x1;
@@ -191,7 +188,7 @@ bool GifRecorder::finish(int64_t end_ms) {
   if (has_pending_) ok = write_pending(end_ms > pending_t_ ? end_ms : pending_t_ + 1000);
   if (!gif_) return false;
   // A recording without a frame is still a GIF: a black screen.
-  if (!header_written_ && !write_header({GifColorType{0, 0, 0}})) return false;
+  if (written_ == 0 && !write_header({GifColorType{0, 0, 0}})) return false;
   int err = 0;
   if (EGifCloseFile(gif_, &err) != GIF_OK) {
     ok = false;

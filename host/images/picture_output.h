@@ -52,7 +52,6 @@ class GifRecorder {
 
   GifFileType* gif_ = nullptr;
   std::string path_;
-  bool header_written_ = false;
   std::unordered_map<uint32_t, uint8_t> global_;  // the file's colour map: RGB -> index
   int width_;
   int height_;
@@ -62,7 +61,6 @@ class GifRecorder {
   std::vector<uint8_t> pending_;  // the frame (RGBA) waiting for its delay
   bool has_pending_ = false;
   int64_t pending_t_ = 0;
-  int64_t shown_cs_ = 0;          // time (centiseconds) up to which frames have been written
   size_t written_ = 0;
 };
 
