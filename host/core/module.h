@@ -18,15 +18,13 @@ class LoadedModule {
   virtual ~LoadedModule() = default;
   // Runs the copy's entry point; gives its result.
   virtual int run_entry() = 0;
-  // The copy's image in the phone's memory: its first byte (the pointer the copy's exit path
-  // frees) and one past its last.
+  // The first byte of the copy's image in the phone's memory: the pointer its exit path frees.
   uintptr_t base() const { return base_; }
-  uintptr_t end() const { return end_; }
   // Whether `code` (a function pointer the phone was handed) runs this copy's code.
   virtual bool runs(uintptr_t code) const { return code >= base_ && code < end_; }
 
  protected:
-  uintptr_t base_ = 0, end_ = 0;
+  uintptr_t base_ = 0, end_ = 0;  // the image: its first byte and one past its last
 };
 
 class ModuleFormat {

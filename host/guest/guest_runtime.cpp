@@ -17,16 +17,6 @@ namespace {
 
 GuestRuntime* g_runtime = nullptr;
 
-// Every service's name by its number, for the fault messages.
-const std::unordered_map<unsigned, std::string>& service_names() {
-  static const std::unordered_map<unsigned, std::string> names = {
-#define FW_SERVICE(num, name, ret, params, args) {num, #name},
-#include "platform/fw_service_list.h"
-#undef FW_SERVICE
-      {FW_SVC_FORMAT_WSTR, "fw_format_wstr"},
-  };
-  return names;
-}
 uint64_t g_generations = 0;
 
 }  // namespace
@@ -62,26 +52,32 @@ void* GuestRuntime::host_pointer(uint32_t address, const char* what) const {
 
 void GuestRuntime::check_range(uint32_t address, uint32_t size, const char* what) const {
   if (address >= Arena::kPageSize && uint64_t(address) + size <= arena_.size()) return;
-  const auto& names = service_names();
-  auto name = names.find(current_service_);
   throw GuestFault(std::string(what) + " at " + hex32(address) + (size > 1 ? " of " + std::to_string(size) + " bytes" : "") +
-                       ", outside the phone's memory, passed to " +
-                       (name != names.end() ? name->second : "a service"),
+                       ", outside the phone's memory, passed to " + service_name(current_service_),
                    cpu_.reg(15), cpu_.reg(14));
+}
+
+bool GuestRuntime::in_guest_memory(const void* p) const {
+  const auto* b = static_cast<const uint8_t*>(p);
+  return b >= arena_.data() && b < arena_.data() + arena_.size();
 }
 
 uint32_t GuestRuntime::guest_address(const void* p, const char* what) const {
   if (!p) return 0;
-  const auto* b = static_cast<const uint8_t*>(p);
-  if (b < arena_.data() || b >= arena_.data() + arena_.size())
+  if (!in_guest_memory(p))
     throw std::logic_error(std::string("the phone handed the add-on ") + what + " outside its memory");
-  return uint32_t(b - arena_.data());
+  return uint32_t(static_cast<const uint8_t*>(p) - arena_.data());
+}
+
+uint32_t GuestRuntime::allocate(uint32_t size) {
+  const uint32_t a = heap_.allocate(size);
+  if (!a) throw std::runtime_error("the phone's memory is full");
+  return a;
 }
 
 uint32_t GuestRuntime::escape_wstr(const char16_t* s) {
   if (!s) return 0;
-  const auto* b = reinterpret_cast<const uint8_t*>(s);
-  if (b >= arena_.data() && b < arena_.data() + arena_.size()) return guest_address(s, "a string");
+  if (in_guest_memory(s)) return guest_address(s, "a string");
   std::u16string_view text = wview(s);
   auto it = escapes_.find(s);
   if (it != escapes_.end() && it->second.chars < text.size()) {
@@ -90,8 +86,7 @@ uint32_t GuestRuntime::escape_wstr(const char16_t* s) {
     it = escapes_.end();
   }
   if (it == escapes_.end()) {
-    const uint32_t a = heap_.allocate(uint32_t(2 * (text.size() + 1)));
-    if (!a) throw std::runtime_error("the phone's memory is full");
+    const uint32_t a = allocate(uint32_t(2 * (text.size() + 1)));
     const bool sticky = current_service_ != fw_svc::fw_metadata_get_tag;
     it = escapes_.emplace(s, Escape{a, text.size(), sticky}).first;
   }
@@ -147,11 +142,9 @@ uint32_t GuestRuntime::run(uint32_t address, std::span<const uint32_t> args) {
 
 uint32_t GuestRuntime::event_data(uint32_t event, void* data, std::vector<uint32_t>& blocks) {
   if (!data) return 0;
-  const auto* b = static_cast<const uint8_t*>(data);
-  if (b >= arena_.data() && b < arena_.data() + arena_.size()) return guest_address(data, "event data");
+  if (in_guest_memory(data)) return guest_address(data, "event data");
   auto copy = [&](const void* bytes, uint32_t size) {
-    const uint32_t a = heap_.allocate(size);
-    if (!a) throw std::runtime_error("the phone's memory is full");
+    const uint32_t a = allocate(size);
     blocks.push_back(a);
     std::memcpy(arena_.data() + a, bytes, size);
     return a;

@@ -65,6 +65,9 @@ class GuestRuntime : public AddonRuntime {
   // Throws as host_pointer() does unless all `size` bytes at `address` lie in guest memory.
   void check_range(uint32_t address, uint32_t size, const char* what) const;
   uint32_t guest_address(const void* p, const char* what) const;
+  bool in_guest_memory(const void* p) const;
+  // A block of the guest heap for the phone's own use; throws std::runtime_error when it is full.
+  uint32_t allocate(uint32_t size);
   // A copy in guest memory of a string the phone hands out from its own memory. Copies of tag
   // texts go at the next fw_metadata_close; the rest stay for the run.
   uint32_t escape_wstr(const char16_t* s);
@@ -97,7 +100,8 @@ class GuestRuntime : public AddonRuntime {
   // "WHAT at 0xADDRESS (FUNCTION+OFFSET)".
   std::string describe(const GuestFault& fault) const;
 
-  unsigned current_service() const { return current_service_; }
+  // A service's name by its number ("fw_memcpy"), or "a service" for a number of none.
+  static const char* service_name(unsigned number);
 
  private:
   class Shared : public SharedMemory {

@@ -13,7 +13,11 @@ namespace host::guest {
 
 namespace {
 
-using Adapter = void (*)(GuestRuntime& rt, GuestCpu& cpu);
+// A service as the guest reaches it: its adapter and, for the messages, its name.
+struct Adapter {
+  void (*serve)(GuestRuntime& rt, GuestCpu& cpu);
+  const char* name;
+};
 
 // The services that take a buffer and its size: the phone reads or writes that many bytes there,
 // so all of them must lie in guest memory.
@@ -54,10 +58,10 @@ void serve_format(GuestRuntime& rt, GuestCpu& cpu) {
 
 const std::unordered_map<unsigned, Adapter>& adapters() {
   static const std::unordered_map<unsigned, Adapter> table = {
-#define FW_SERVICE(num, name, ret, params, args) {num, &serve<service::name>},
+#define FW_SERVICE(num, name, ret, params, args) {num, {&serve<service::name>, #name}},
 #include "platform/fw_service_list.h"
 #undef FW_SERVICE
-      {FW_SVC_FORMAT_WSTR, &serve_format},
+      {FW_SVC_FORMAT_WSTR, {&serve_format, "fw_format_wstr"}},
   };
   return table;
 }
@@ -82,16 +86,22 @@ void GuestRuntime::on_service(unsigned number) {
   if (it == adapters().end())
     throw GuestFault("svc " + hex(number) + ", a service the phone does not have", cpu_.reg(15) - 4,
                      cpu_.reg(14));
-  const unsigned saved = std::exchange(current_service_, number);
-  try {
+  {
+    // The service running, for the messages of what it is handed; the one it interrupted after.
+    struct Running {
+      unsigned& slot;
+      unsigned saved;
+      ~Running() { slot = saved; }
+    } running{current_service_, std::exchange(current_service_, number)};
     check_buffers(*this, cpu_, number);
-    it->second(*this, cpu_);
-  } catch (...) {
-    current_service_ = saved;
-    throw;
+    it->second.serve(*this, cpu_);
   }
-  current_service_ = saved;
   if (number == fw_svc::fw_metadata_close) release_escapes();
+}
+
+const char* GuestRuntime::service_name(unsigned number) {
+  auto it = adapters().find(number);
+  return it == adapters().end() ? "a service" : it->second.name;
 }
 
 }  // namespace host::guest

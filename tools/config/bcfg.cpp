@@ -67,12 +67,7 @@ int64_t parse_in(std::string_view name, std::string_view text, int64_t lo, int64
 
 // ASCII letters compared without case; other bytes (the block's Cyrillic) as they are.
 bool same_text(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
+  return host::ascii_lower(std::string(a)) == host::ascii_lower(std::string(b));
 }
 
 // A list's value: its index, its choice in the block's own words or in English (any case).
