@@ -319,6 +319,10 @@ std::vector<Row> rows() {
        0, "Ran 2.0 s of virtual time", ""},
       {"music", "100 MB with no frame near its start", info + " hole.mp3", empty_100mb("hole.mp3"),
        0, "found=0", ""},
+      {"music", "a music file whose name holds a newline (the shell's ? stands for it)",
+       info + " line?break.mp3",
+       [](const fs::path& d) { mp3w::write_file(d / "line\nbreak.mp3", mp3w::frames({}, 20)); },
+       0, "file=line\\nbreak.mp3\nbitrate=128", ""},
 #if TS_HAVE_GUEST
       // ---- the phone's program file
       {"elf", "an --elf file that is not there", sim + " --elf gone.elf", {}, 1,

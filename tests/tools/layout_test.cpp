@@ -57,7 +57,7 @@ const std::map<std::string, std::set<std::string>> kArrows = {
       "cli", "config", "skin"}},
     {"tools/tunestrip-bcfg", {"catalogue", "cli", "config"}},
     {"tools/tunestrip-skin", {"cli", "skin"}},
-    {"tools/tunestrip-mp3info", {"mp3", "core", "files", "phone", "cli"}},
+    {"tools/tunestrip-mp3info", {"platform", "mp3", "core", "cli"}},
     {"tools/tunestrip-sim",
      {"platform", "catalogue", "core", "files", "images", "screen", "tags", "player", "phone",
       "cli", "config", "skin", "sim"}},

@@ -1,21 +1,20 @@
 // tunestrip-mp3info: prints what TuneStrip's stream parser reads from MP3 files. The add-on's own
-// parser runs over the simulated phone's file services, so the numbers are the panel's.
+// parser runs over file services as the phone's, so the numbers are the panel's; no phone is
+// built, so that a run over one file costs hardly more than its start.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cli/cli.h"
 #include "cli/interrupt.h"
-#include "core/service_table.h"
 #include "core/wstr.h"
-#include "files/file_system.h"
 #include "mp3/mp3.h"
-#include "phone/phone.h"
+#include "parser_files.h"
 
 namespace fs = std::filesystem;
 
@@ -30,7 +29,8 @@ const std::string& usage() {
       "Reads each MP3 file as TuneStrip's panel does (ID3v2 tag size, first frame header, Xing\n"
       "header) and prints one key=value line per item, then a blank line:\n"
       "\n"
-      "  file       the file as given\n"
+      "  file       the file as given, a backslash and control characters escaped as in C\n"
+      "             (\\\\, \\n, \\t, \\r, else \\xHH), so that every value stays on its line\n"
       "  bitrate    kbit/s: the frame header's bitrate, or for a Xing header with a frame count\n"
       "             the average over the stream; 0 when no frame header was found\n"
       "  vbr        1 when the first frame holds a Xing header (an \"Info\" header is not one)\n"
@@ -54,6 +54,29 @@ const std::string& usage() {
           "      reported)",
           "the command line cannot be understood: an unknown option, no FILE");
   return text;
+}
+
+// `name` with a backslash and control characters written as C escapes (\\, \n, \t, \r, \xHH):
+// a file name may hold a newline, which would otherwise start a line of its own.
+std::string escaped(std::string_view name) {
+  std::string out;
+  out.reserve(name.size());
+  for (const char c : name) {
+    const auto u = static_cast<unsigned char>(c);
+    if (c == '\\') out += "\\\\";
+    else if (c == '\n') out += "\\n";
+    else if (c == '\t') out += "\\t";
+    else if (c == '\r') out += "\\r";
+    else if (u < 0x20 || u == 0x7F) {
+      static constexpr char kHex[] = "0123456789abcdef";
+      out += "\\x";
+      out += kHex[u >> 4];
+      out += kHex[u & 0xF];
+    } else {
+      out += c;
+    }
+  }
+  return out;
 }
 
 // Why `p` cannot be read, when the reason is the file's (else `why` stays as it is).
@@ -81,7 +104,7 @@ namespace {
 
 int run(const std::vector<std::string>& args) {
   if (auto status = tools::standard_options(kTool, args, usage())) return *status;
-  std::vector<std::string> files;
+  std::vector<std::string> files_given;
   bool options_done = false;
   for (const std::string& a : args) {
     if (!options_done && a == "--") {
@@ -90,55 +113,47 @@ int run(const std::vector<std::string>& args) {
     }
     if (!options_done && a.size() > 1 && a[0] == '-')
       return tools::usage_error(kTool, tools::unknown_option(a, usage()));
-    files.push_back(a);
+    files_given.push_back(a);
   }
-  if (files.empty()) return tools::usage_error(kTool, "no FILE given");
+  if (files_given.empty()) return tools::usage_error(kTool, "no FILE given");
 
-  // One phone for every file; each file costs its open, size, read and close. The phone's
-  // folder is a temporary one: Ctrl+C or kill ends the run after the file at hand, and the folder
-  // goes with the phone.
+  // Each file costs its open, size, read and close. Ctrl+C or kill ends the run after the file at
+  // hand.
   tools::catch_interrupts();
-  host::Phone phone{host::Options{}};
-  fw_services = phone.services().table();
+  ParserFiles files;
   static char out_buffer[1 << 16];
   std::setvbuf(stdout, out_buffer, _IOFBF, sizeof out_buffer);
 
   std::error_code ec;
   const fs::path cwd = fs::current_path(ec);
-  // Each folder is mounted once, at its own phone path.
-  std::map<fs::path, std::u16string> mounts;
   int status = 0;
-  for (const std::string& file : files) {
+  for (const std::string& file : files_given) {
     if (const int signal = tools::interrupted()) {
       std::fprintf(stderr, "%s: interrupted by %s before %s\n", kTool, tools::signal_name(signal),
-                   file.c_str());
+                   escaped(file).c_str());
       return tools::interrupted_status(signal);
     }
     fs::path p(file);
-    fs::path folder = (p.is_absolute() ? p : cwd / p).parent_path();
-    auto it = mounts.find(folder);
-    if (it == mounts.end()) {
-      std::u16string at = u"/card/mp3info/" + host::utf8_to_utf16(std::to_string(mounts.size()));
-      phone.files().mount(at, folder);
-      it = mounts.emplace(folder, at).first;
-    }
+    // Each folder is named once.
+    const std::u16string& folder = files.phone_folder((p.is_absolute() ? p : cwd / p).parent_path());
     std::u16string name = host::utf8_to_utf16(p.filename().string());
-    const uint64_t failed = phone.files().failed_opens();
-    MP3_INFO info = ReadMP3Information(it->second.c_str(), name.c_str());
-    if (phone.files().failed_opens() != failed) {
+    const uint64_t failed = files.failed_opens();
+    MP3_INFO info = ReadMP3Information(folder.c_str(), name.c_str());
+    if (files.failed_opens() != failed) {
       // The parser could not open it: say why.
       std::string why = "unusable file name";
       readable(p, &why);
       std::fflush(stdout);
-      std::fprintf(stderr, "%s: %s: cannot read: %s\n", kTool, file.c_str(), why.c_str());
+      std::fprintf(stderr, "%s: %s: cannot read: %s\n", kTool, escaped(file).c_str(), why.c_str());
       status = tools::kExitFailed;
       continue;
     }
     std::printf(
         "file=%s\nbitrate=%d\nvbr=%d\nlength=%d\naudiosize=%d\ntagsize=%d\nfrequency=%d\nmode=%d\n"
         "found=%d\n\n",
-        file.c_str(), int(info.bitrate), int(info.vbr), int(info.length), int(info.audiosize),
-        int(info.tagsize), int(info.frequency), int(info.mode), int(info.found));
+        escaped(file).c_str(), int(info.bitrate), int(info.vbr), int(info.length),
+        int(info.audiosize), int(info.tagsize), int(info.frequency), int(info.mode),
+        int(info.found));
   }
   return status;
 }
