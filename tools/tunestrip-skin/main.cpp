@@ -46,8 +46,10 @@ const std::string& usage() {
       std::string(skin_tool::kPackDiffHelp) +
       "\n"
       "Options:\n"
-      "  --config FILE   the configuration to check with; default DIR/TuneStrip.bcfg, else the\n"
-      "                  built-in configuration\n"
+      "  --config FILE   the configuration to check (and pack) with; default DIR/TuneStrip.bcfg,\n"
+      "                  else the built-in configuration\n"
+      "  -o, --output FILE\n"
+      "                  pack: the archive NAME.zip; diff: the picture FILE.png\n"
       "  --json          print the findings as a JSON array of {\"name\", \"severity\", "
       "\"message\"}\n"
       "  -h, --help      this text\n"

@@ -91,10 +91,11 @@ int pack(const std::vector<std::string>& args) {
     const skin::Packed packed = skin::pack_skin(dir, skin::choose_config(dir, config), zip, &refused);
     for (const skin::Finding& f : packed.findings)
       std::printf("%s\n", skin::format_finding(f).c_str());
-    std::printf("%s: %zu files%s\n", zip.string().c_str(), packed.entries.size(),
-                config.empty() && !skin::find_file(dir, skin::kConfigName)
-                    ? " (no configuration: the phone keeps its own)"
-                    : "");
+    const bool with_config = !packed.entries.empty() && packed.entries.back() == skin::kPackedConfig;
+    const size_t images = packed.entries.size() - (with_config ? 1 : 0);
+    std::printf("%s: %zu image%s and %s, in the phone's folders\n", zip.string().c_str(), images,
+                images == 1 ? "" : "s",
+                with_config ? "the configuration" : "no configuration (the phone keeps its own)");
   } catch (const skin::PackError& e) {
     for (const skin::Finding& f : refused) std::printf("%s\n", skin::format_finding(f).c_str());
     std::fflush(stdout);
