@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "core/install_paths.h"
 #include "images/image_decode.h"
 #include "images/picture_output.h"
 
@@ -101,6 +102,8 @@ uint8_t* pixel(std::vector<uint8_t>& rgba, int width, int x, int y) {
 }
 
 }  // namespace
+
+fs::path simulator_beside_program() { return host::program_dir() / "tunestrip-sim"; }
 
 size_t diff_picture(const DiffSide& a, const DiffSide& b, const fs::path& png,
                     const fs::path& simulator) {

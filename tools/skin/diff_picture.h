@@ -8,6 +8,9 @@
 
 namespace skin {
 
+// The simulator beside the running program (build/bin, PREFIX/bin).
+std::filesystem::path simulator_beside_program();
+
 // Runs `simulator` (tunestrip-sim) once a side, each with the same music and the same script
 // (the player playing, the panel shown), and writes the two shots side by side as the PNG
 // `png`, the pixels that differ tinted and their bounding box framed. A lone configuration is

@@ -6,7 +6,6 @@
 #include <filesystem>
 
 #include "cli/cli.h"
-#include "core/install_paths.h"
 #include "skin/diff.h"
 #include "skin/diff_picture.h"
 #include "skin/pack.h"
@@ -128,7 +127,7 @@ int diff(const std::vector<std::string>& args) {
     for (const std::string& l : lines) std::printf("%s\n", l.c_str());
     std::fflush(stdout);
     if (!png.empty()) {
-      const size_t pixels = skin::diff_picture(a, b, png, host::program_dir() / "tunestrip-sim");
+      const size_t pixels = skin::diff_picture(a, b, png, skin::simulator_beside_program());
       std::fprintf(stderr, "%s: %s: %zu pixel%s of the screen differ%s\n", kTool,
                    png.string().c_str(), pixels, pixels == 1 ? "" : "s", pixels == 1 ? "s" : "");
     }
