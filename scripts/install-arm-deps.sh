@@ -18,7 +18,7 @@ apt_get() { DEBIAN_FRONTEND=noninteractive $SUDO apt-get -o DPkg::Lock::Timeout=
 libraries=(
   libstdc++-12-dev libgtest-dev
   libtag1-dev libfreetype-dev libmpg123-dev libgif-dev libpng-dev libjpeg62-turbo-dev zlib1g-dev
-  libimagequant-dev
+  libimagequant-dev libzip-dev
   libsdl2-dev libimgui-dev libgl-dev
   libgl1-mesa-dri
 )

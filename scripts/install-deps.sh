@@ -9,7 +9,7 @@ packages=(
   build-essential cmake pkg-config
   libgtest-dev libbenchmark-dev
   libtag1-dev libstb-dev libfreetype-dev libmpg123-dev libgif-dev libsdl2-dev
-  libpng-dev libjpeg62-turbo-dev zlib1g-dev libimagequant-dev
+  libpng-dev libjpeg62-turbo-dev zlib1g-dev libimagequant-dev libzip-dev
   libimgui-dev libgl-dev libgl1-mesa-dri
   fonts-dejavu-core
   xvfb xauth xdotool

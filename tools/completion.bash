@@ -26,13 +26,14 @@ _tunestrip_sim() {
   COMPREPLY=()
   case $prev in
     --music|--script|--config|--trace|--gif) _tunestrip_files ""; return ;;
-    --phone|--skin|--out) _tunestrip_dirs; return ;;
+    --phone|--out) _tunestrip_dirs; return ;;
+    --skin) _tunestrip_files "*.[zZ][iI][pP]"; return ;;  # a folder or a packed skin
     --codepage) COMPREPLY=($(compgen -W "cp1251 latin1" -- "$cur")); return ;;
     --platform-id) COMPREPLY=($(compgen -W "9900 7100 8000 8040" -- "$cur")); return ;;
     --screen) COMPREPLY=($(compgen -W "240x320" -- "$cur")); return ;;
   esac
   COMPREPLY=($(compgen -W "$(_tunestrip_options "$1")" -- "$cur"))
-  [[ $cur == -* ]] || _tunestrip_dirs  # the SKIN folder
+  [[ $cur == -* ]] || _tunestrip_files "*.[zZ][iI][pP]"  # the SKIN folder or packed skin
 }
 
 _tunestrip_bcfg() {
@@ -71,16 +72,21 @@ _tunestrip_skin() {
   local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD-1]}
   COMPREPLY=()
   if ((COMP_CWORD == 1)); then
-    COMPREPLY=($(compgen -W "check --help --version" -- "$cur"))
+    COMPREPLY=($(compgen -W "check pack diff --help --version" -- "$cur"))
     return
   fi
   case $prev in
     --config) _tunestrip_files "*.bcfg"; return ;;
+    -o|--output) _tunestrip_files ""; return ;;
   esac
   if [[ $cur == -* ]]; then
     COMPREPLY=($(compgen -W "$(_tunestrip_options "$1")" -- "$cur"))
   else
-    _tunestrip_dirs
+    case ${COMP_WORDS[1]} in
+      check) _tunestrip_files "*.[zZ][iI][pP]" ;;  # a folder or a packed skin
+      diff) _tunestrip_files "*.[zZ][iI][pP]"; _tunestrip_files "*.bcfg" ;;
+      *) _tunestrip_dirs ;;
+    esac
   fi
 }
 

@@ -20,6 +20,7 @@
 
 #include "config/bcfg.h"
 #include "mp3_writer.h"
+#include "skin_zip.h"
 #include "test_phone.h"
 
 namespace fs = std::filesystem;
@@ -111,6 +112,17 @@ Maker skin(const std::string& name, std::function<void(const fs::path&)> change)
       if (e.path().extension() == ".png") fs::copy_file(e.path(), to / e.path().filename());
     change(to);
   };
+}
+
+// A packed skin of `entries`, as someone else may have zipped it.
+Maker zip_of(const std::string& name, std::vector<ts::ZipEntry> entries) {
+  return [name, entries](const fs::path& d) { ASSERT_TRUE(ts::write_zip(d / name, entries)); };
+}
+
+std::vector<ts::ZipEntry> small_entries(int count) {
+  std::vector<ts::ZipEntry> out;
+  for (int i = 0; i < count; ++i) out.push_back({"note" + std::to_string(i) + ".txt", "x"});
+  return out;
 }
 
 std::string garbage(size_t n) {
@@ -290,6 +302,38 @@ std::vector<Row> rows() {
        1, "tunestrip-sim: the skin has 7 errors at 176x220 (above)", ""},
       {"skins", "a skin folder that is a file", skin_tool + " check plain.txt",
        file("plain.txt", "x"), 1, "tunestrip-skin: plain.txt: not a folder", ""},
+      {"skins", "a skin with errors to pack: an older archive stays as it was",
+       skin_tool + " pack myskin -o my.zip",
+       both(skin("myskin", [](const fs::path& s) { fs::remove(s / "Fon.png"); }),
+            file("my.zip", "an older archive")),
+       1, "tunestrip-skin: myskin: not packed: the skin has 1 error (above)", "my.zip"},
+      {"skins", "a packed skin with an entry that climbs out (..)", skin_tool + " check evil.zip",
+       zip_of("evil.zip", {{"../Fon.png", "x"}}), 1,
+       "tunestrip-skin: evil.zip: refused: the entry \"../Fon.png\" climbs out of the skin (..)", ""},
+      {"skins", "a packed skin with an absolute path", skin_tool + " check evil.zip",
+       zip_of("evil.zip", {{"/tmp/Fon.png", "x"}}), 1,
+       "tunestrip-skin: evil.zip: refused: the entry \"/tmp/Fon.png\" has an absolute path", ""},
+      {"skins", "a packed skin with a symbolic link", skin_tool + " check evil.zip",
+       zip_of("evil.zip", {{"other/ZBin/Config/TuneStrip/Fon.png", "/etc/passwd", S_IFLNK | 0777}}),
+       1, "evil.zip: refused: the entry \"other/ZBin/Config/TuneStrip/Fon.png\" is a symbolic link",
+       ""},
+      {"skins", "a packed skin with an entry of 17 MiB", skin_tool + " check big.zip",
+       zip_of("big.zip", {{"Fon.png", std::string(17u << 20, '\0')}}), 1,
+       "big.zip: refused: the entry \"Fon.png\" unpacks to 17825792 bytes, more than the limit of "
+       "16 MiB an entry", ""},
+      {"skins", "a packed skin of five entries of 15 MiB (75 MiB in all)", skin_tool + " check big.zip",
+       zip_of("big.zip", {{"a", std::string(15u << 20, 'a')}, {"b", std::string(15u << 20, 'b')},
+                          {"c", std::string(15u << 20, 'c')}, {"d", std::string(15u << 20, 'd')},
+                          {"e", std::string(15u << 20, 'e')}}),
+       1, "big.zip: refused: the entries unpack to more than the limit of 64 MiB in all", ""},
+      {"skins", "a packed skin of 65 entries", skin_tool + " check many.zip",
+       zip_of("many.zip", small_entries(65)), 1,
+       "many.zip: refused: 65 entries, more than the 64 a packed skin may hold", ""},
+      {"skins", "a packed skin with a symbolic link given to the simulator",
+       sim + " --skin evil.zip --script s.txt",
+       both(zip_of("evil.zip", {{"Fon.png", "/etc/passwd", S_IFLNK | 0777}}),
+            file("s.txt", "addon start\n")),
+       1, "tunestrip-sim: --skin: evil.zip: refused: the entry \"Fon.png\" is a symbolic link", ""},
       // ---- music
       {"music", "a zero-byte music file", info + " zero.mp3", empty_file("zero.mp3"), 0,
        "found=0", ""},

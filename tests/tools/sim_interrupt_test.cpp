@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <string>
@@ -117,10 +118,12 @@ class Child {
   std::string err_;
 };
 
-std::vector<fs::path> phone_folders(const fs::path& tmpdir) {
+// The run's phone folders, or with `prefix` "tunestrip-skin." its unpacked skins.
+std::vector<fs::path> phone_folders(const fs::path& tmpdir,
+                                    const std::string& prefix = "tunestrip-phone-") {
   std::vector<fs::path> out;
   for (const auto& e : fs::directory_iterator(tmpdir))
-    if (e.path().filename().string().rfind("tunestrip-phone-", 0) == 0) out.push_back(e.path());
+    if (e.path().filename().string().rfind(prefix, 0) == 0) out.push_back(e.path());
   return out;
 }
 
@@ -141,6 +144,8 @@ TEST(SimInterrupt, SignalEndsTheRunWithSummaryStatusAndNoPhoneFolder) {
     std::string line;  // printed once the run is under way
   } cases[] = {
       {"scripted", SIGINT, {"--script", "long.txt"}, {}, "running\n"},
+      {"scripted, a packed skin", SIGINT, {"--script", "long.txt", "--skin", "skin.zip"}, {},
+       "running\n"},
       {"scripted, recording a GIF", SIGTERM, {"--script", "long.txt", "--gif", "run.gif"}, {},
        "running\n"},
       // The window on SDL's offscreen driver (asked for, so the window accepts it). Mesa's EGL
@@ -156,6 +161,13 @@ TEST(SimInterrupt, SignalEndsTheRunWithSummaryStatusAndNoPhoneFolder) {
     SCOPED_TRACE(c.what);
     ts::TempDir dir, tmpdir;
     ts::write_file(dir.path() / "long.txt", kLongRun);
+    const bool packed = std::find(c.args.begin(), c.args.end(), "skin.zip") != c.args.end();
+    if (packed) {
+      ASSERT_EQ(ts::run_command((ts::bin_dir() / "tunestrip-skin").string() + " pack '" +
+                                (ts::source_dir() / "skin" / "default").string() + "' -o '" +
+                                (dir.path() / "skin.zip").string() + "' >/dev/null"),
+                0);
+    }
     std::vector<std::string> args{(ts::bin_dir() / "tunestrip-sim").string()};
     args.insert(args.end(), c.args.begin(), c.args.end());
     Child child(args, dir.path(), tmpdir.path(), c.env);
@@ -168,6 +180,7 @@ TEST(SimInterrupt, SignalEndsTheRunWithSummaryStatusAndNoPhoneFolder) {
       continue;
     }
     EXPECT_EQ(phone_folders(tmpdir.path()).size(), 1u);  // the run's phone, while it runs
+    EXPECT_EQ(phone_folders(tmpdir.path(), "tunestrip-skin.").size(), packed ? 1u : 0u);
     child.signal(c.signal);
     EXPECT_EQ(child.wait_exit(std::chrono::seconds(120)), 128 + c.signal) << child.err();
     const std::string name = c.signal == SIGINT ? "SIGINT" : "SIGTERM";
@@ -178,6 +191,7 @@ TEST(SimInterrupt, SignalEndsTheRunWithSummaryStatusAndNoPhoneFolder) {
     EXPECT_EQ(out.rfind("Ran ", 0), 0u) << out;
     EXPECT_NE(out.find("\nResources "), std::string::npos) << out;
     EXPECT_TRUE(phone_folders(tmpdir.path()).empty());
+    EXPECT_TRUE(phone_folders(tmpdir.path(), "tunestrip-skin.").empty());
     if (c.args.size() > 2 && c.args[2] == "--gif") {
       // The GIF is finished: its trailer is the file's last byte.
       const std::string gif = ts::read_file(dir.path() / "out" / "run.gif");

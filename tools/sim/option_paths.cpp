@@ -35,6 +35,21 @@ std::string quoted(const fs::path& p) {
   return out;
 }
 
+std::unique_ptr<skin::UnpackedSkin> unpack_skin(const SimOptions& o) {
+  std::error_code ec;
+  if (!skin::is_packed(o.skin) || fs::is_directory(o.skin, ec)) return nullptr;
+  try {
+    return std::make_unique<skin::UnpackedSkin>(o.skin);
+  } catch (const skin::UnpackError& e) {
+    throw InputError(std::string("--skin: ") + e.what());
+  }
+}
+
+SimOptions with_unpacked_skin(SimOptions o, const skin::UnpackedSkin* packed) {
+  if (packed) o.skin = packed->dir();
+  return o;
+}
+
 void check_paths(const SimOptions& o, bool needs_music, std::ostream& log) {
   std::error_code ec;
   if (needs_music) {
@@ -58,7 +73,7 @@ void check_paths(const SimOptions& o, bool needs_music, std::ostream& log) {
   }
   if (!fs::exists(o.skin, ec)) throw InputError("--skin: " + quoted(o.skin) + ": no such folder");
   if (!fs::is_directory(o.skin, ec))
-    throw InputError("--skin: " + quoted(o.skin) + " is not a folder");
+    throw InputError("--skin: " + quoted(o.skin) + " is not a folder nor a packed skin (.zip)");
   if (!o.config.empty() && !fs::exists(o.config, ec))
     throw InputError("--config: " + quoted(o.config) + ": no such file");
   if (!o.config.empty() && !fs::is_regular_file(o.config, ec))

@@ -4,11 +4,20 @@
 
 #include <filesystem>
 #include <iosfwd>
+#include <memory>
 #include <string>
 
 #include "sim/options.h"
+#include "skin/unpack.h"
 
 namespace sim {
+
+// A packed skin (--skin NAME.zip) unpacked for the run into a temporary folder that goes with
+// the object (at the run's end, also one ended by Ctrl+C); null for a skin folder. Throws
+// InputError naming --skin for an archive that cannot be unpacked or is refused.
+std::unique_ptr<skin::UnpackedSkin> unpack_skin(const SimOptions& o);
+// The options with --skin naming the unpacked folder of `packed` (when there is one).
+SimOptions with_unpacked_skin(SimOptions o, const skin::UnpackedSkin* packed);
 
 // Checks every path of the options; throws InputError naming the option. `needs_music`: the run
 // plays music, so --music must name a playable list (the files it skips are warned of on `log`).

@@ -71,13 +71,15 @@ std::string usage() {
       "add-on is loaded as the phone loads it, and a script (or the built-in demo) presses keys\n"
       "and drives the player on a virtual clock. Without --script it runs the demo, which writes\n"
       "OUT/panel.png and OUT/demo.gif and checks that each of its steps had its effect.\n"
-      "SKIN, a folder of panel images, is the same as --skin SKIN.\n"
+      "SKIN, a folder of panel images or a packed skin, is the same as --skin SKIN.\n"
       "\n"
       "Options:\n"
       "  --music PATH        a folder of music (played in name order), an .m3u/.m3u8 list or\n"
       "                      a single file (default: the bundled samples)\n"
       "  --phone DIR         the phone's root folder (default: a fresh temporary one)\n"
-      "  --skin DIR          the panel images (default: the bundled skin)\n"
+      "  --skin DIR          the panel images (default: the bundled skin); a packed skin\n"
+      "                      NAME.zip (tunestrip-skin pack) is unpacked for the run into a\n"
+      "                      temporary folder, removed at its end\n"
       "  --config FILE       the configuration (default: the skin's TuneStrip.bcfg, else the\n"
       "                      built-in block)\n"
       "  --platform-id HEX   the phone's platform id (default 9900; 7100, 8000, 8040 are the\n"
@@ -178,7 +180,8 @@ SimOptions parse_options(const std::vector<std::string>& args) {
     else if (name == "--script") o.script = take();
     else if (name == "--elf") o.elf = take();
     else if (name.rfind("-", 0) == 0) throw UsageError(tools::unknown_option(name, usage()));
-    // One folder after the options is the skin, as a desktop's menu or file manager passes it.
+    // One folder (or packed skin) after the options is the skin, as a desktop's menu or file
+    // manager passes it.
     else if (skin_folder) throw UsageError("unexpected argument \"" + name + "\" (one SKIN folder only)");
     else { o.skin = name; skin_folder = true; }
   }

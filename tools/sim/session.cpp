@@ -48,7 +48,8 @@ std::unique_ptr<host::Phone> make_phone(const SimOptions& o, bool needs_music, s
 // ---- The phone ----
 
 Session::Session(const SimOptions& options, bool needs_music, std::ostream& log)
-    : options_(options),
+    : packed_(unpack_skin(options)),
+      options_(with_unpacked_skin(options, packed_.get())),
       log_(log),
       started_(std::chrono::steady_clock::now()),
       phone_(make_phone(options_, needs_music, log_)),

@@ -20,6 +20,7 @@
 #include "sim/run_error.h"
 #include "sim/script.h"
 #include "sim/summary.h"
+#include "skin/unpack.h"
 
 namespace sim {
 
@@ -73,6 +74,7 @@ class Session {
   // whatever it queued for now; rethrows what `f` threw.
   void task(const std::function<void()>& f);
 
+  std::unique_ptr<skin::UnpackedSkin> packed_;  // --skin NAME.zip, unpacked for the run
   SimOptions options_;
   std::ostream& log_;
   std::chrono::steady_clock::time_point started_;

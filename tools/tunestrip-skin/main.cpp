@@ -3,12 +3,15 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "cli/cli.h"
 #include "cli/suggest.h"
+#include "pack_diff.h"
 #include "skin/check.h"
+#include "skin/unpack.h"
 
 namespace fs = std::filesystem;
 
@@ -18,8 +21,11 @@ constexpr const char* kTool = "tunestrip-skin";
 
 const std::string& usage() {
   static const std::string text =
-      "Usage: tunestrip-skin check DIR [--config FILE] [--json]\n"
+      "Usage: tunestrip-skin check DIR|NAME.zip [--config FILE] [--json]\n"
+      "       tunestrip-skin pack DIR [-o NAME.zip] [--config FILE]\n"
+      "       tunestrip-skin diff A B [-o FILE.png]\n"
       "\n"
+      "check DIR|NAME.zip\n"
       "Checks a TuneStrip skin: the folder DIR with the panel's 14 images (NoCover.png, Fon.png,\n"
       "Key1.png ... Key5_S.png) and the configuration they are drawn with, and prints one line\n"
       "per finding:  NAME: error|warning: what is wrong, and what it should be\n"
@@ -31,18 +37,28 @@ const std::string& usage() {
       "labels that start on the panel in a visible colour and a font the phone has, buttons that\n"
       "fit the panel without overlapping and agree with FUNCTION_KEY_COUNT, HIDE_SPEED 1..15.\n"
       "What the configuration does not show matters less: its faults are warnings or unchecked.\n"
+      "A packed skin NAME.zip (as pack writes it, or a folder of the skin zipped) is unpacked\n"
+      "into a temporary folder first. One from someone else is refused whole when an entry could\n"
+      "reach outside the skin or is too big: an absolute path, a '..', a link, an entry of more\n"
+      "than 16 MiB unpacked, more than 64 MiB in all, or more than 64 entries. Its entries\n"
+      "outside the skin's folders are warnings: the phone never reads them.\n"
+      "\n" +
+      std::string(skin_tool::kPackDiffHelp) +
       "\n"
       "Options:\n"
-      "  --config FILE   the configuration to check with; default DIR/TuneStrip.bcfg, else the\n"
-      "                  built-in configuration\n"
+      "  --config FILE   the configuration to check (and pack) with; default DIR/TuneStrip.bcfg,\n"
+      "                  else the built-in configuration\n"
+      "  -o, --output FILE\n"
+      "                  pack: the archive NAME.zip; diff: the picture FILE.png\n"
       "  --json          print the findings as a JSON array of {\"name\", \"severity\", "
       "\"message\"}\n"
       "  -h, --help      this text\n"
       "  --version       the version\n"
       "\n" +
       tools::exit_status_help(
-          "errors found in the skin (warnings alone exit with 0), or the folder or the\n"
-          "      configuration cannot be read",
+          "errors found in the skin (warnings alone exit with 0; pack then packs nothing), or\n"
+          "      the folder, the packed skin or the configuration cannot be read or is refused;\n"
+          "      diff: the two differ (2 when one cannot be read)",
           "the command line cannot be understood: an unknown option or command, a missing\n"
           "      argument");
   return text;
@@ -62,6 +78,8 @@ namespace {
 int run(const std::vector<std::string>& args) {
   if (auto status = tools::standard_options(kTool, args, usage())) return *status;
   if (args.empty()) return usage_error("no command given");
+  if (args[0] == "pack") return skin_tool::pack({args.begin() + 1, args.end()});
+  if (args[0] == "diff") return skin_tool::diff({args.begin() + 1, args.end()});
   if (args[0] != "check") {
     if (args[0].size() > 1 && args[0][0] == '-')
       return usage_error(tools::unknown_option(args[0], usage()));
@@ -70,7 +88,7 @@ int run(const std::vector<std::string>& args) {
     if (fs::is_directory(args[0], ec))
       return usage_error("unknown command '" + args[0] + "'; to check the skin in that folder: " +
                          kTool + " check " + args[0]);
-    constexpr std::string_view kCommands[] = {"check"};
+    constexpr std::string_view kCommands[] = {"check", "pack", "diff"};
     return usage_error("unknown command '" + tools::shortened(args[0]) + "'" +
                        tools::did_you_mean(args[0], kCommands));
   }
@@ -96,13 +114,27 @@ int run(const std::vector<std::string>& args) {
   }
   if (dirs.empty()) return usage_error("check needs the skin's folder DIR");
   if (dirs.size() > 1) return usage_error("check takes one DIR, not '" + dirs[1] + "' as well");
-  const fs::path dir = dirs[0];
+  fs::path dir = dirs[0];
   std::error_code ec;
+  // A packed skin is checked in a temporary folder of its own, its stray entries as warnings.
+  std::optional<skin::UnpackedSkin> packed;
+  std::vector<skin::Finding> stray;
+  if (skin::is_packed(dir) && !fs::is_directory(dir, ec)) {
+    try {
+      packed.emplace(dir);
+    } catch (const skin::UnpackError& e) {
+      return failed(e.what());
+    }
+    dir = packed->dir();
+    for (const std::string& entry : packed->ignored())
+      stray.push_back({entry, skin::Severity::Warning,
+                       "outside the skin's folders in " + dirs[0] + ", so the phone never reads it"});
+  }
   if (!fs::exists(dir, ec)) return failed(dirs[0] + ": no such folder");
   if (!fs::is_directory(dir, ec)) return failed(dirs[0] + ": not a folder");
 
-  const std::vector<skin::Finding> findings =
-      skin::check_skin(dir, skin::choose_config(dir, config));
+  std::vector<skin::Finding> findings = skin::check_skin(dir, skin::choose_config(dir, config));
+  findings.insert(findings.end(), stray.begin(), stray.end());
   if (json) {
     std::fputs(skin::findings_json(findings).c_str(), stdout);
   } else if (findings.empty()) {
