@@ -10,13 +10,14 @@ TEST_BUILD := build-asan
 ARM_BUILD := build-arm
 ARMHF_BUILD := build-armhf
 FUZZ_BUILD := build-fuzz
+COVERAGE_BUILD := build-coverage
 FUZZ_SECONDS ?= 60
 PREFIX ?= /usr/local
 
 # Quiet: no "Entering directory" lines from the build's own make.
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all deps build test test-arm soak fuzz demo bench install deb deb-check clean target
+.PHONY: all deps build test test-arm soak fuzz coverage demo bench install deb deb-check clean target
 
 all: build
 
@@ -72,6 +73,15 @@ fuzz:
 	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_targets
 	@./scripts/run-fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
+# Every test on an instrumented build, then line and branch coverage of src/, host/ and tools/
+# (gcov and lcov); the whole report is $(COVERAGE_BUILD)/coverage/index.html.
+coverage: deps
+	@./scripts/install-deps.sh coverage
+	@cmake -S . -B $(COVERAGE_BUILD) -DCMAKE_BUILD_TYPE=Debug -DTS_COVERAGE=ON -DTS_WERROR=ON -DTS_BENCH=OFF >/dev/null
+	@cmake --build $(COVERAGE_BUILD) -j $(JOBS)
+	@$(MAKE) target
+	@./scripts/coverage.sh $(COVERAGE_BUILD) $(JOBS)
+
 install: build
 	@cmake --install $(BUILD) --prefix $(PREFIX)
 
@@ -86,4 +96,4 @@ deb-check: deb
 	@./scripts/deb-check.sh $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(TEST_BUILD) $(ARM_BUILD) $(ARMHF_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(TEST_BUILD) $(ARM_BUILD) $(ARMHF_BUILD) $(FUZZ_BUILD) $(COVERAGE_BUILD)

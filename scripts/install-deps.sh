@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the demo need, when any is missing.
 # `install-deps.sh fuzz` adds the compiler and runtime of the fuzz targets (make fuzz);
-# `install-deps.sh deb` adds Debian's package checker (make deb, make deb-check).
+# `install-deps.sh deb` adds Debian's package checker (make deb, make deb-check);
+# `install-deps.sh coverage` adds lcov (make coverage);
 # `install-deps.sh bench` adds hyperfine and the programs the tools are timed beside, mp3info and
 # ffprobe (scripts/bench-startup.sh).
 set -euo pipefail
@@ -23,6 +24,7 @@ packages=(
 case "${1:-}" in
   fuzz) packages+=(clang-14 libfuzzer-14-dev) ;;
   deb) packages+=(lintian) ;;
+  coverage) packages+=(lcov) ;;
   bench) packages+=(hyperfine mp3info ffmpeg) ;;
 esac
 missing=()

@@ -32,6 +32,29 @@ TEST_F(PanelScenario, SelectionWrapsBothWaysAndOnlyShortPressesAct) {
   EXPECT_EQ(phone().player().now_playing().index, 1);
 }
 
+TEST_F(PanelScenario, EachButtonRunsTheActionItIsGiven) {
+  Start({"FUNCTION_KEY1=0", "FUNCTION_KEY2=1", "FUNCTION_KEY3=2", "FUNCTION_KEY4=3",
+         "FUNCTION_KEY5=4"});
+  ShowAndSettle();
+  Press(codes::KEY_ENTER);  // 1: next track
+  Run(10);
+  EXPECT_EQ(phone().player().now_playing().index, 1);
+  Press(codes::KEY_RIGHT);  // 2: previous track
+  Press(codes::KEY_ENTER);
+  Run(10);
+  EXPECT_EQ(phone().player().now_playing().index, 0);
+  Press(codes::KEY_RIGHT);  // 3: pause
+  Press(codes::KEY_ENTER);
+  EXPECT_FALSE(phone().player().playing());
+  Press(codes::KEY_RIGHT);  // 4: the player forward
+  Press(codes::KEY_ENTER);
+  EXPECT_EQ(Trace("fw_book_bring_to_front(").size(), 1u);
+  Press(codes::KEY_RIGHT);  // 5: hide
+  Press(codes::KEY_ENTER);
+  Run(1000);
+  EXPECT_FALSE(PanelShown());
+}
+
 TEST_F(PanelScenario, WithButtonsOffEnterPlaysAndPausesAndArrowsStepTracks) {
   Start({"FUNCTION_KEY_ENABLED=0"});
   ShowAndSettle();
@@ -73,25 +96,35 @@ TEST_F(PanelScenario, HotKeyWithoutThePlayerShowsNothing) {
 }
 
 TEST_F(PanelScenario, RefusedCreationStartsNoSlideAndTheNextHotKeyTriesAgain) {
-  Start();
-  auto create = phone().services().replace<host::service::fw_gui_create>(+[](GUI*, DispDescProc, DispDescProc, BOOK*, int, int, int)
-                                          -> GUI* { return nullptr; });
-  size_t images = phone().images().live();
-  size_t allocations = phone().memory().live_blocks();
-  Press(kHotKey);
-  Run(500);
-  EXPECT_FALSE(PanelShown());
-  EXPECT_EQ(Trace("fw_run_in_ui_task(").size(), 0u);
-  EXPECT_EQ(Trace("fw_timer_set(").size(), 0u);
-  // Neither the storage nor the snapshot of the refused creation stays.
-  EXPECT_EQ(phone().images().live(), images);
-  EXPECT_EQ(phone().memory().live_blocks(), allocations);
-  phone().services().replace<host::service::fw_gui_create>(create);
-  ClearTrace();
-  Press(kHotKey);
-  Run(2000);
-  EXPECT_TRUE(PanelShown());
-  EXPECT_EQ(Offsets().back(), -1);
+  // The phone refuses the panel's window, or has no memory for it at all.
+  for (bool no_memory : {false, true}) {
+    SCOPED_TRACE(no_memory ? "no memory" : "window refused");
+    Start();
+    auto create = phone().services().entry<host::service::fw_gui_create>();
+    auto malloc = phone().services().entry<host::service::fw_malloc>();
+    if (no_memory)
+      phone().services().replace<host::service::fw_malloc>(+[](int) -> void* { return nullptr; });
+    else
+      phone().services().replace<host::service::fw_gui_create>(
+          +[](GUI*, DispDescProc, DispDescProc, BOOK*, int, int, int) -> GUI* { return nullptr; });
+    size_t images = phone().images().live();
+    size_t allocations = phone().memory().live_blocks();
+    Press(kHotKey);
+    Run(500);
+    EXPECT_FALSE(PanelShown());
+    EXPECT_EQ(Trace("fw_run_in_ui_task(").size(), 0u);
+    EXPECT_EQ(Trace("fw_timer_set(").size(), 0u);
+    // Neither the storage nor the snapshot of the refused creation stays.
+    EXPECT_EQ(phone().images().live(), images);
+    EXPECT_EQ(phone().memory().live_blocks(), allocations);
+    phone().services().replace<host::service::fw_gui_create>(create);
+    phone().services().replace<host::service::fw_malloc>(malloc);
+    ClearTrace();
+    Press(kHotKey);
+    Run(2000);
+    EXPECT_TRUE(PanelShown());
+    EXPECT_EQ(Offsets().back(), -1);
+  }
 }
 
 TEST_F(PanelScenario, BringingThePlayerForwardNeedsAPlayer) {

@@ -392,18 +392,30 @@ TEST_F(Mp3Parser, MissingFileTouchesNoHandle) {
   }
 }
 
-TEST_F(Mp3Parser, FailedOpenClosesNothing) {
+TEST_F(Mp3Parser, RefusedOpenOrStatReadsNothingAndLeavesNoFileOpen) {
   write_file(dir_ / "locked.mp3", frames(Frame{}, 5));
-  auto fail = +[](const char16_t*, const char16_t*, int, int, int) { return -1; };
-  phone_->services().replace<host::service::fw_file_open>(fail);
-  phone_->trace().capture(true);
-  MP3_INFO info = parse("locked.mp3");
-  EXPECT_EQ(info.found, 0);
-  EXPECT_EQ(info.audiosize, 0);
-  EXPECT_EQ(info.tagsize, 0);
-  for (const std::string& line : phone_->trace().lines()) {
-    EXPECT_EQ(line.find("fw_file_read"), std::string::npos) << line;
-    EXPECT_EQ(line.find("fw_file_close"), std::string::npos) << line;
+  for (bool refuse_open : {true, false}) {
+    SCOPED_TRACE(refuse_open ? "open refused" : "stat refused");
+    auto open = phone_->services().entry<host::service::fw_file_open>();
+    auto stat = phone_->services().entry<host::service::fw_file_stat>();
+    if (refuse_open)
+      phone_->services().replace<host::service::fw_file_open>(
+          +[](const char16_t*, const char16_t*, int, int, int) { return -1; });
+    else
+      phone_->services().replace<host::service::fw_file_stat>(
+          +[](const char16_t*, const char16_t*, FSTAT*) { return -1; });
+    phone_->trace().clear();
+    phone_->trace().capture(true);
+    MP3_INFO info = parse("locked.mp3");
+    EXPECT_EQ(info.found, 0);
+    EXPECT_EQ(info.audiosize, 0);
+    EXPECT_EQ(info.tagsize, 0);
+    EXPECT_EQ(lngFileSize, 0);
+    EXPECT_EQ(phone_->files().open_files(), 0u);
+    for (const std::string& line : phone_->trace().lines())
+      EXPECT_EQ(line.find("fw_file_read"), std::string::npos) << line;
+    phone_->services().replace<host::service::fw_file_open>(open);
+    phone_->services().replace<host::service::fw_file_stat>(stat);
   }
 }
 

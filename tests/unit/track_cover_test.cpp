@@ -5,6 +5,7 @@ namespace track_test {
 namespace {
 
 int FailingSeek(int, int, int) { return -1; }
+int ShortRead(int, void*, int size) { return size / 2; }
 
 class CoverTest : public TrackTest {
  protected:
@@ -100,12 +101,26 @@ TEST_F(CoverTest, UndecodablePictureFallsBackToTheFolder) {
 }
 
 TEST_F(CoverTest, UnreadablePictureFallsBackAndClosesTheFile) {
-  WriteTaggedTrack(mp3w::tiny_png(5, 3), "image/png", 2);
-  phone_->services().replace<host::service::fw_file_seek>(&FailingSeek);
-  GetCover(fw_metadata_open(u"", u"t.mp3"), Folder().c_str(), u"t.mp3", mdata);
-  EXPECT_TRUE(Shows(2, 2));  // nothing in the folder: the program's own picture
-  EXPECT_EQ(phone_->files().open_files(), 0u);
-  EXPECT_EQ(CountTrace("fw_file_close("), 1u);
+  // The seek to the picture fails, or its read comes back short.
+  for (bool seek_fails : {true, false}) {
+    SCOPED_TRACE(seek_fails ? "seek" : "read");
+    WriteTaggedTrack(mp3w::tiny_png(5, 3), "image/png", 2);
+    auto seek = phone_->services().entry<host::service::fw_file_seek>();
+    auto read = phone_->services().entry<host::service::fw_file_read>();
+    if (seek_fails)
+      phone_->services().replace<host::service::fw_file_seek>(&FailingSeek);
+    else
+      phone_->services().replace<host::service::fw_file_read>(&ShortRead);
+    phone_->trace().clear();
+    size_t blocks = phone_->memory().live_blocks();
+    GetCover(fw_metadata_open(u"", u"t.mp3"), Folder().c_str(), u"t.mp3", mdata);
+    EXPECT_TRUE(Shows(2, 2));  // nothing in the folder: the program's own picture
+    EXPECT_EQ(phone_->files().open_files(), 0u);
+    EXPECT_EQ(CountTrace("fw_file_close("), 1u);
+    EXPECT_EQ(phone_->memory().live_blocks(), blocks);  // the read buffer is given back
+    phone_->services().replace<host::service::fw_file_seek>(seek);
+    phone_->services().replace<host::service::fw_file_read>(read);
+  }
 }
 
 TEST_F(CoverTest, FolderSearchOrder) {

@@ -17,6 +17,7 @@
 #include "addon_state.h"
 #include "core/arena.h"
 #include "core/books.h"
+#include "core/memory.h"
 #include "core/service_table.h"
 #include "core/text_store.h"
 #include "core/trace.h"
