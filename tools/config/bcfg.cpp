@@ -15,6 +15,7 @@
 #include "cli/json.h"
 #include "cli/suggest.h"
 #include "config/bcfg_labels.h"
+#include "config/phone_rules.h"
 #include "core/file_kind.h"
 #include "core/wstr.h"
 
@@ -456,13 +457,22 @@ void set(Image& image, std::string_view name, std::string_view text) {
         r[k] = uint16_t(*n);
         if (k < 3) rest = rest.substr(comma + 1);
       }
+      // What the phone cannot draw is refused as the skin check would call it an error.
+      if (auto fault = box_fault(std::string(name), RECT{r[0], r[1], r[2], r[3]}, Screen{}))
+        throw Error(std::string(name) + ": " + *fault);
       for (int k = 0; k < 4; ++k) store16(image, v->offset + 2 * k, r[k]);
+      break;
+    }
+    case ITEM_FONT: {
+      const int64_t font = parse_in(name, text, kInt32Min, kInt32Max);
+      if (auto fault = font_fault(font)) throw Error(std::string(name) + ": " + *fault);
+      store32(image, v->offset, uint32_t(int32_t(font)));
       break;
     }
     case ITEM_POINT:
       store32(image, v->offset, uint32_t(int32_t(parse_in(name, text, CFG_POINT_MIN, CFG_POINT_MAX))));
       break;
-    default:  // font, key code and press mode: any 32-bit signed value
+    default:  // key code and press mode: any 32-bit signed value
       store32(image, v->offset, uint32_t(int32_t(parse_in(name, text, kInt32Min, kInt32Max))));
       break;
   }

@@ -82,8 +82,9 @@ std::string get(const Image& image, std::string_view name);
 // and a rectangle's four fields. Both throw Error for an unknown name or one of another kind.
 int64_t number(const Image& image, std::string_view name);
 RECT rect(const Image& image, std::string_view name);
-// Sets one value from text; throws Error for an unknown name, a malformed value or one outside
-// the item's limits, and then leaves the block unchanged.
+// Sets one value from text; throws Error for an unknown name, a malformed value, one outside
+// the item's limits or one the phone cannot take (phone_rules.h: a font it lacks, a box inside
+// out or past the 240x320 screen), and then leaves the block unchanged.
 void set(Image& image, std::string_view name, std::string_view text);
 // "NAME=VALUE" (blanks around either part are ignored).
 void assign(Image& image, std::string_view assignment);

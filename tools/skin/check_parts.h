@@ -9,6 +9,7 @@
 
 #include "config/bcfg.h"
 #include "config/panel_use.h"
+#include "config/phone_rules.h"
 #include "skin/check.h"
 
 namespace skin::detail {
@@ -18,8 +19,7 @@ namespace skin::detail {
 inline bool has_area(const RECT& r) { return r.x1 < r.x2 && r.y1 < r.y2; }
 inline int width(const RECT& r) { return int(r.x2) - int(r.x1); }
 inline int height(const RECT& r) { return int(r.y2) - int(r.y1); }
-// "x1,x2,y1,y2", as tunestrip-bcfg writes and takes a rectangle.
-std::string rect_text(const RECT& r);
+using bcfg::rect_text;
 // "WxH".
 std::string size_text(int w, int h);
 

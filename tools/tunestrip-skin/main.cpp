@@ -18,11 +18,13 @@ constexpr const char* kTool = "tunestrip-skin";
 
 const std::string& usage() {
   static const std::string text =
-      "Usage: tunestrip-skin check DIR [--config FILE] [--json]\n"
+      "Usage: tunestrip-skin check DIR [--config FILE] [--screen WxH] [--json]\n"
       "\n"
       "Checks a TuneStrip skin: the folder DIR with the panel's 14 images (NoCover.png, Fon.png,\n"
       "Key1.png ... Key5_S.png) and the configuration they are drawn with, and prints one line\n"
       "per finding:  NAME: error|warning: what is wrong, and what it should be\n"
+      "It starts with the configuration and the screen it checked with, and ends with the files\n"
+      "the phone ignores and the count (\"2 errors, 1 warning\" or \"no findings\").\n"
       "NAME is an image, the configuration file or a configuration item (FUNCTION_KEY_RECT2).\n"
       "\n"
       "Images: present (names match without regard to case, as on the phone), decodable by the\n"
@@ -35,6 +37,7 @@ const std::string& usage() {
       "Options:\n"
       "  --config FILE   the configuration to check with; default DIR/TuneStrip.bcfg, else the\n"
       "                  built-in configuration\n"
+      "  --screen WxH    the screen the skin is checked for (default 240x320)\n"
       "  --json          print the findings as a JSON array of {\"name\", \"severity\", "
       "\"message\"}\n"
       "  -h, --help      this text\n"
@@ -78,6 +81,7 @@ int run(const std::vector<std::string>& args) {
   std::vector<std::string> dirs;
   fs::path config;
   bool json = false;
+  tools::ScreenSize screen;
   for (size_t i = 1; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a == "--json") {
@@ -88,6 +92,11 @@ int run(const std::vector<std::string>& args) {
       else
         config = a.substr(std::min(a.size(), std::string_view("--config=").size()));
       if (config.empty()) return usage_error("--config needs a FILE");
+    } else if (a == "--screen" || a.starts_with("--screen=")) {
+      const std::string v = a == "--screen" ? (i + 1 < args.size() ? args[++i] : "") : a.substr(9);
+      const auto size = tools::parse_screen(v);
+      if (!size) return usage_error(tools::bad_screen(v));
+      screen = *size;
     } else if (a.size() > 1 && a[0] == '-') {
       return usage_error(tools::unknown_option(a, usage()));
     } else {
@@ -101,15 +110,14 @@ int run(const std::vector<std::string>& args) {
   if (!fs::exists(dir, ec)) return failed(dirs[0] + ": no such folder");
   if (!fs::is_directory(dir, ec)) return failed(dirs[0] + ": not a folder");
 
-  const std::vector<skin::Finding> findings =
-      skin::check_skin(dir, skin::choose_config(dir, config));
-  if (json) {
+  const skin::ConfigChoice choice = skin::choose_config(dir, config);
+  const std::vector<skin::Finding> findings = skin::check_skin(dir, choice, screen.w, screen.h);
+  if (json)
     std::fputs(skin::findings_json(findings).c_str(), stdout);
-  } else if (findings.empty()) {
-    std::printf("%s: no findings\n", dirs[0].c_str());
-  } else {
-    for (const skin::Finding& f : findings) std::printf("%s\n", skin::format_finding(f).c_str());
-  }
+  else
+    std::fputs(skin::report(dirs[0], choice, screen.w, screen.h, findings, skin::ignored_files(dir))
+                   .c_str(),
+               stdout);
   return skin::has_errors(findings) ? tools::kExitFailed : tools::kExitDone;
 }
 
