@@ -173,6 +173,7 @@ void check_config(const bcfg::Image& config, int screen_w, int screen_h,
   check_rects(config, screen_w, screen_h, out);
   check_labels(config, out);
   check_buttons(config, screen_w, screen_h, out);
+  check_overlaps(config, screen_w, out);
 }
 
 }  // namespace skin::detail

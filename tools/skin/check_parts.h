@@ -28,6 +28,9 @@ using bcfg::unused_reason;
 
 // The checks of the configuration's values, boxes, labels and buttons (check_config.cpp).
 void check_config(const bcfg::Image& config, int screen_w, int screen_h, std::vector<Finding>& out);
+// The labels whose longest text reaches into the cover, a button or another label
+// (check_overlaps.cpp).
+void check_overlaps(const bcfg::Image& config, int screen_w, std::vector<Finding>& out);
 // The checks of the 14 images in `dir` against the boxes they are drawn in
 // (check_images.cpp).
 void check_images(const std::filesystem::path& dir, const bcfg::Image& config,
