@@ -457,33 +457,33 @@ void set(Image& image, std::string_view name, std::string_view text) {
         r[k] = uint16_t(*n);
         if (k < 3) rest = rest.substr(comma + 1);
       }
-      // What the phone cannot draw is refused as the skin check would call it an error.
-      if (auto fault = box_fault(std::string(name), RECT{r[0], r[1], r[2], r[3]}, Screen{}))
-        throw Error(std::string(name) + ": " + *fault);
       for (int k = 0; k < 4; ++k) store16(image, v->offset + 2 * k, r[k]);
       break;
     }
-    case ITEM_FONT: {
-      const int64_t font = parse_in(name, text, kInt32Min, kInt32Max);
-      if (auto fault = font_fault(font)) throw Error(std::string(name) + ": " + *fault);
-      store32(image, v->offset, uint32_t(int32_t(font)));
-      break;
-    }
+
     case ITEM_POINT:
       store32(image, v->offset, uint32_t(int32_t(parse_in(name, text, CFG_POINT_MIN, CFG_POINT_MAX))));
       break;
-    default:  // key code and press mode: any 32-bit signed value
+    default:  // font, key code and press mode: any 32-bit signed value
       store32(image, v->offset, uint32_t(int32_t(parse_in(name, text, kInt32Min, kInt32Max))));
       break;
   }
 }
 
-void assign(Image& image, std::string_view assignment) {
+void assign(Image& image, std::string_view assignment, Screen screen) {
   size_t eq = assignment.find('=');
   if (eq == std::string_view::npos)
     throw Error("'" + std::string(assignment) + "' is not NAME=VALUE");
-  std::string_view name = trim(assignment.substr(0, eq));
-  set(image, name, assignment.substr(eq + 1));
+  const std::string name(trim(assignment.substr(0, eq)));
+  Image next = image;
+  set(next, name, assignment.substr(eq + 1));
+  // What the phone cannot take is refused in the words of the skin check, which calls it an error.
+  std::optional<std::string> fault;
+  const uint32_t type = find(name)->item->type;
+  if (type == ITEM_RECT) fault = box_fault(name, rect(next, name), screen);
+  if (type == ITEM_FONT) fault = font_fault(number(next, name));
+  if (fault) throw Error(name + ": " + *fault);
+  image = next;
 }
 
 // ---------------------------------------------------------------------------------------------

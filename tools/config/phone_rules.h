@@ -1,7 +1,7 @@
 // What the phone itself cannot take, whatever the item's own limits allow: a font id it has no
-// font for, and a box that is inside out or reaches past its screen. `tunestrip-bcfg set` (and
-// so the editor) refuses these, and the skin check calls them errors with the same words, so
-// that the two never disagree.
+// font for, and a box that is inside out or reaches past its screen. `tunestrip-bcfg set` and
+// the simulator's `config` refuse these (bcfg::assign), and the skin check calls them errors in
+// the same words, so that the two never disagree.
 #pragma once
 
 #include <optional>
@@ -10,12 +10,6 @@
 #include "config/bcfg.h"
 
 namespace bcfg {
-
-// The phone's screen, in pixels.
-struct Screen {
-  int w = 240;
-  int h = 320;
-};
 
 // "x1,x2,y1,y2", as a rectangle is written and taken.
 std::string rect_text(const RECT& r);

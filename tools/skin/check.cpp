@@ -35,9 +35,9 @@ bcfg::Image load_config(const ConfigChoice& config, std::vector<Finding>& out, b
   if (const char* kind = host::special_file_kind(config.file)) {
     out.push_back({name, Severity::Error,
                    std::string("is ") + kind +
-                       ", not a configuration file, so no configuration is taken from it (the "
-                       "images are checked against the built-in one); remove it, or put the "
-                       "configuration file in its place"});
+                       ", not a file, so no configuration is taken from it (the images are "
+                       "checked against the built-in one); put a configuration file in its "
+                       "place"});
     usable = false;
     return bcfg::default_image();
   }

@@ -31,36 +31,36 @@ bool exists(const fs::directory_entry& e) {
   return e.exists(ec) || e.is_symlink(ec);
 }
 
-// A name with its extension and a copy's mark taken off, in lower case: "key1 (copy).png" and
-// "Key1.jpg" both give "key1".
+// A name with its extension and a copy's mark taken off, in lower case: "Key1 (copy).png",
+// "Key1 - Copy.png", "Key1 copy 2.png", "Key1 (2).png" and "Key1.jpg" all give "key1"; the
+// number of "Key3_1.png" stays, as it is no copy's.
 std::string core_name(std::string_view file) {
   std::string s = lower(file);
   if (size_t dot = s.rfind('.'); dot != std::string::npos && dot > 0) s.erase(dot);
-  auto strip = [&](std::string_view tail) {
-    if (!s.ends_with(tail)) return false;
-    s.erase(s.size() - tail.size());
-    return true;
-  };
-  // " (2)", "(2)", " 2"... after a copy's mark, or alone in parentheses.
-  auto strip_number = [&] {
-    std::string t = s;
-    bool paren = t.ends_with(')');
-    if (paren) t.pop_back();
-    size_t n = t.size();
-    while (n > 0 && t[n - 1] >= '0' && t[n - 1] <= '9') --n;
-    if (n == t.size()) return;
-    t.erase(n);
-    if (paren) {
-      if (!t.ends_with('(')) return;
-      t.pop_back();
-    }
-    s = t;
-  };
-  for (int round = 0; round < 2; ++round) {
-    strip_number();
+  auto trim = [&] {
     while (!s.empty() && (s.back() == ' ' || s.back() == '-' || s.back() == '_')) s.pop_back();
-    if (strip("(copy)") || strip("copy") || strip("(kopie)") || strip("kopie"))
-      while (!s.empty() && (s.back() == ' ' || s.back() == '-' || s.back() == '_')) s.pop_back();
+  };
+  for (bool more = true; more;) {
+    more = false;
+    const size_t open = s.rfind('(');
+    if (s.ends_with(')') && open != std::string::npos && open > 0) {
+      // "(copy)", "(another copy)", "(3rd copy)", "(2)".
+      const std::string inner = s.substr(open + 1, s.size() - open - 2);
+      if (inner.find("copy") != std::string::npos ||
+          (!inner.empty() && inner.find_first_not_of("0123456789") == std::string::npos)) {
+        s.erase(open);
+        more = true;
+      }
+    } else if (size_t n = s.find_last_not_of("0123456789");
+               n != std::string::npos && n + 1 < s.size() && s[n] == ' ') {
+      s.erase(n);  // "copy 2"
+      more = true;
+    } else if (s.ends_with("copy") && s.size() > 4 &&
+               (s[s.size() - 5] == ' ' || s[s.size() - 5] == '-' || s[s.size() - 5] == '_')) {
+      s.erase(s.size() - 4);
+      more = true;
+    }
+    trim();
   }
   return s;
 }
