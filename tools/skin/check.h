@@ -1,7 +1,8 @@
 // Checking a skin as a skin author would before copying it to the phone: its 14 panel images
 // (present under the names the phone asks for, decodable, drawn at their own size, not invisible
 // where they are shown) and the configuration it is checked with (its structure, boxes, labels,
-// buttons, fonts and slide speed).
+// buttons, fonts and slide speed, and labels whose longest text reaches into the cover, a button
+// or another label).
 //
 // The checks only read files and never need a phone or a window, so the preview can run them at
 // start and the command-line checker prints the same findings.
