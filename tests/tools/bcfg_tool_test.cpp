@@ -224,6 +224,11 @@ TEST_F(BcfgTool, BadInputLeavesTheFileAsItWas) {
       {"set F rcFON=1,2,3", "rcFON: '1,2,3' is not a rectangle x1,x2,y1,y2"},
       {"set F rcFON=1,2,3,4,5", "is not a rectangle"},
       {"set F rcFON=0,240,240,70000", "rcFON: 70000 is out of range 0..65535"},
+      // What the skin check calls an error: a font the phone lacks, a box it cannot draw.
+      {"set F FONT_TITLE=1000", "FONT_TITLE: 1000 is not a font of the phone; use 1..20"},
+      {"set F rcCover=171,250,241,301", "rcCover: 171,250,241,301 reaches past the 240x320 screen"},
+      {"set F rcCover=231,171,241,301", "rcCover: 231,171,241,301: its right edge lies left of its "
+                                        "left edge, so nothing is drawn in it"},
       {"set F X_TITLE_POS=3000000000", "out of range"},
       {"set F X_TITLE_POS=2147483647", "X_TITLE_POS: 2147483647 is out of range -32768..32767"},
       {"set F Y_TITLE_POS=-32769", "Y_TITLE_POS: -32769 is out of range -32768..32767"},

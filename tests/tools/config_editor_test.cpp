@@ -25,10 +25,11 @@ using editor::Rect;
 
 namespace {
 
-// The built-in block after `tunestrip-bcfg set` of these assignments.
+// The built-in block after `tunestrip-bcfg set` of these assignments, on a screen large enough
+// for every box the editor may move to (it edits what the block holds, past the phone's screen).
 bcfg::Image with(const std::vector<std::string>& assignments) {
   bcfg::Image image = bcfg::default_image();
-  for (const std::string& a : assignments) bcfg::assign(image, a);
+  for (const std::string& a : assignments) bcfg::assign(image, a, {65535, 65535});
   return image;
 }
 

@@ -1,5 +1,6 @@
 #include "cli/cli.h"
 
+#include <charconv>
 #include <cstdio>
 
 #include "cli/suggest.h"
@@ -76,6 +77,24 @@ std::string unknown_option(std::string_view option, std::string_view usage) {
   out += shortened(option);
   out += "'";
   return out + did_you_mean(option, views);
+}
+
+std::optional<ScreenSize> parse_screen(std::string_view text) {
+  const size_t x = text.find_first_of("xX");
+  if (x == std::string_view::npos) return std::nullopt;
+  auto side = [](std::string_view s, int& out) {
+    auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), out);
+    return !s.empty() && ec == std::errc() && end == s.data() + s.size() && out >= 16 &&
+           out <= 2048;
+  };
+  ScreenSize size;
+  if (!side(text.substr(0, x), size.w) || !side(text.substr(x + 1), size.h)) return std::nullopt;
+  return size;
+}
+
+std::string bad_screen(std::string_view text) {
+  return "--screen: \"" + shortened(text) +
+         "\" is not a size WIDTHxHEIGHT (such as 240x320), 16 to 2048 pixels a side";
 }
 
 int usage_error(std::string_view tool, std::string_view message) {

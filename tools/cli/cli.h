@@ -45,6 +45,15 @@ std::vector<std::string> options_in(std::string_view usage);
 // "unknown option '--jsno'; did you mean --json?" against the options `usage` lists.
 std::string unknown_option(std::string_view option, std::string_view usage);
 
+// A screen size as --screen takes it, "WIDTHxHEIGHT" (240x320), 16 to 2048 pixels a side;
+// nothing for anything else.
+struct ScreenSize {
+  int w = 240, h = 320;
+};
+std::optional<ScreenSize> parse_screen(std::string_view text);
+// The message for a --screen value that parse_screen refuses.
+std::string bad_screen(std::string_view text);
+
 // Prints "TOOL: MESSAGE (try --help)" on standard error; answers kExitUsage.
 int usage_error(std::string_view tool, std::string_view message);
 

@@ -15,6 +15,7 @@
 #include "cli/json.h"
 #include "cli/suggest.h"
 #include "config/bcfg_labels.h"
+#include "config/phone_rules.h"
 #include "core/file_kind.h"
 #include "core/wstr.h"
 
@@ -459,6 +460,7 @@ void set(Image& image, std::string_view name, std::string_view text) {
       for (int k = 0; k < 4; ++k) store16(image, v->offset + 2 * k, r[k]);
       break;
     }
+
     case ITEM_POINT:
       store32(image, v->offset, uint32_t(int32_t(parse_in(name, text, CFG_POINT_MIN, CFG_POINT_MAX))));
       break;
@@ -468,12 +470,20 @@ void set(Image& image, std::string_view name, std::string_view text) {
   }
 }
 
-void assign(Image& image, std::string_view assignment) {
+void assign(Image& image, std::string_view assignment, Screen screen) {
   size_t eq = assignment.find('=');
   if (eq == std::string_view::npos)
     throw Error("'" + std::string(assignment) + "' is not NAME=VALUE");
-  std::string_view name = trim(assignment.substr(0, eq));
-  set(image, name, assignment.substr(eq + 1));
+  const std::string name(trim(assignment.substr(0, eq)));
+  Image next = image;
+  set(next, name, assignment.substr(eq + 1));
+  // What the phone cannot take is refused in the words of the skin check, which calls it an error.
+  std::optional<std::string> fault;
+  const uint32_t type = find(name)->item->type;
+  if (type == ITEM_RECT) fault = box_fault(name, rect(next, name), screen);
+  if (type == ITEM_FONT) fault = font_fault(number(next, name));
+  if (fault) throw Error(name + ": " + *fault);
+  image = next;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -83,10 +83,18 @@ std::string get(const Image& image, std::string_view name);
 int64_t number(const Image& image, std::string_view name);
 RECT rect(const Image& image, std::string_view name);
 // Sets one value from text; throws Error for an unknown name, a malformed value or one outside
-// the item's limits, and then leaves the block unchanged.
+// the item's limits, and then leaves the block unchanged. The editor sets through it, on a
+// screen of the session's size.
 void set(Image& image, std::string_view name, std::string_view text);
-// "NAME=VALUE" (blanks around either part are ignored).
-void assign(Image& image, std::string_view assignment);
+// The phone's screen, in pixels.
+struct Screen {
+  int w = 240;
+  int h = 320;
+};
+// "NAME=VALUE" (blanks around either part are ignored), as `tunestrip-bcfg set` and the
+// simulator's `config` take it: set(), and also refused what the phone cannot take on `screen`
+// (phone_rules.h: a font it lacks, a box inside out or past the screen), the skin check's errors.
+void assign(Image& image, std::string_view assignment, Screen screen = {});
 
 // A whole decimal or 0x-hexadecimal integer with an optional sign, blanks around it ignored;
 // nothing for anything else. A number too big for any item is kept as one far out of every range.

@@ -21,17 +21,10 @@ uint32_t parse_platform_id(const std::string& text) {
 }
 
 void parse_screen(const std::string& text, int& w, int& h) {
-  auto bad = [&] {
-    return UsageError("--screen: \"" + text + "\" is not a size WIDTHxHEIGHT (such as 240x320), 16 to 2048 pixels a side");
-  };
-  size_t x = text.find_first_of("xX");
-  if (x == std::string::npos) throw bad();
-  auto num = [&](std::string_view s, int& out) {
-    auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), out);
-    return !s.empty() && ec == std::errc() && end == s.data() + s.size() && out >= 16 && out <= 2048;
-  };
-  std::string_view all = text;
-  if (!num(all.substr(0, x), w) || !num(all.substr(x + 1), h)) throw bad();
+  const auto size = tools::parse_screen(text);
+  if (!size) throw UsageError(tools::bad_screen(text));
+  w = size->w;
+  h = size->h;
 }
 
 }  // namespace

@@ -23,16 +23,7 @@ bool SkinFindings::check(const std::filesystem::path& skin, const skin::ConfigCh
 
 std::string SkinFindings::summary() const {
   if (findings_.empty()) return "skin check: no findings";
-  size_t errors = 0;
-  for (const skin::Finding& f : findings_) errors += f.severity == skin::Severity::Error;
-  const size_t warnings = findings_.size() - errors;
-  auto count = [](size_t n, const char* what) {
-    return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
-  };
-  std::string out = "skin check: ";
-  if (errors) out += count(errors, "error");
-  if (errors && warnings) out += ", ";
-  if (warnings) out += count(warnings, "warning");
+  const std::string out = "skin check: " + skin::count_text(findings_);
   // The first error, else the first warning.
   auto first = std::find_if(findings_.begin(), findings_.end(),
                             [](const skin::Finding& f) { return f.severity == skin::Severity::Error; });

@@ -4,6 +4,7 @@
 #include <span>
 
 #include "cli/json.h"
+#include "core/file_kind.h"
 #include "skin/check_parts.h"
 
 namespace fs = std::filesystem;
@@ -11,11 +12,6 @@ namespace fs = std::filesystem;
 namespace skin {
 
 namespace detail {
-
-std::string rect_text(const RECT& r) {
-  return std::to_string(r.x1) + "," + std::to_string(r.x2) + "," + std::to_string(r.y1) + "," +
-         std::to_string(r.y2);
-}
 
 std::string size_text(int w, int h) { return std::to_string(w) + "x" + std::to_string(h); }
 
@@ -36,6 +32,15 @@ bcfg::Image load_config(const ConfigChoice& config, std::vector<Finding>& out, b
   usable = true;
   if (config.file.empty()) return bcfg::default_image();
   const std::string name = config.file.string();
+  if (const char* kind = host::special_file_kind(config.file)) {
+    out.push_back({name, Severity::Error,
+                   std::string("is ") + kind +
+                       ", not a file, so no configuration is taken from it (the images are "
+                       "checked against the built-in one); put a configuration file in its "
+                       "place"});
+    usable = false;
+    return bcfg::default_image();
+  }
   std::vector<uint8_t> bytes;
   try {
     bytes = bcfg::read_bytes(config.file);
@@ -69,6 +74,18 @@ bcfg::Image load_config(const ConfigChoice& config, std::vector<Finding>& out, b
   return image;
 }
 
+// Where a finding goes in the list: the configuration file and the folder first (they decide
+// what the rest is checked against), then the images in the order the phone loads them, then
+// the configuration's items in block order.
+size_t rank(const Finding& f) {
+  for (size_t i = 0; i < kPanelImages.size(); ++i)
+    if (f.name == kPanelImages[i].file) return 1 + i;
+  const std::vector<bcfg::Value>& values = bcfg::values();
+  for (size_t i = 0; i < values.size(); ++i)
+    if (f.name == values[i].name) return 1 + kPanelImages.size() + i;
+  return 0;
+}
+
 }  // namespace
 
 std::vector<Finding> check_skin(const fs::path& dir, const ConfigChoice& config, int screen_w,
@@ -77,8 +94,43 @@ std::vector<Finding> check_skin(const fs::path& dir, const ConfigChoice& config,
   bool usable = true;
   const bcfg::Image image = load_config(config, out, usable);
   if (usable) detail::check_config(image, screen_w, screen_h, out);
-  detail::check_images(dir, image, out);
+  std::error_code ec;
+  fs::directory_iterator listing(dir, ec);
+  if (ec)
+    out.push_back({dir.string(), Severity::Error,
+                   "cannot read the folder: " + ec.message() +
+                       "; the phone takes the panel's 14 images from it"});
+  else
+    detail::check_images(dir, image, out);
+  std::stable_sort(out.begin(), out.end(),
+                   [](const Finding& a, const Finding& b) { return rank(a) < rank(b); });
   return out;
+}
+
+std::string count_text(const std::vector<Finding>& findings) {
+  if (findings.empty()) return "no findings";
+  const size_t errors = size_t(std::count_if(
+      findings.begin(), findings.end(), [](const Finding& f) { return f.severity == Severity::Error; }));
+  const size_t warnings = findings.size() - errors;
+  auto count = [](size_t n, const char* what) {
+    return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
+  };
+  if (errors && warnings) return count(errors, "error") + ", " + count(warnings, "warning");
+  return errors ? count(errors, "error") : count(warnings, "warning");
+}
+
+std::string report(const std::string& skin, const ConfigChoice& config, int screen_w,
+                   int screen_h, const std::vector<Finding>& findings,
+                   const std::vector<std::string>& ignored) {
+  std::string out = skin + ": checked with " + config.describe() + " for a " +
+                    detail::size_text(screen_w, screen_h) + " screen\n";
+  for (const Finding& f : findings) out += format_finding(f) + "\n";
+  if (!ignored.empty()) {
+    out += skin + ": the phone ignores ";
+    for (size_t i = 0; i < ignored.size(); ++i) out += (i ? ", " : "") + ignored[i];
+    out += "\n";
+  }
+  return out + skin + ": " + count_text(findings) + "\n";
 }
 
 std::string format_finding(const Finding& f) {

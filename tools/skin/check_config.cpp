@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "screen/fonts.h"
+#include "config/phone_rules.h"
 #include "skin/check_parts.h"
 
 namespace skin::detail {
@@ -68,30 +68,15 @@ void check_rects(const bcfg::Image& b, int screen_w, int screen_h, std::vector<F
     const std::string name(v.name);
     if (unused_reason(b, name)) continue;
     const RECT r = bcfg::rect(b, name);
-    if (r.x1 > r.x2 || r.y1 > r.y2) {
-      const RECT turned{std::min(r.x1, r.x2), std::max(r.x1, r.x2), std::min(r.y1, r.y2),
-                        std::max(r.y1, r.y2)};
-      std::string what = r.x1 > r.x2 ? "its right edge lies left of its left edge"
-                                     : "its bottom edge lies above its top edge";
-      out.push_back({name, Severity::Error,
-                     rect_text(r) + ": " + what +
-                         ", so nothing is drawn in it; the fields are left, right, top, bottom: " +
-                         name + "=" + rect_text(turned)});
+    if (auto fault = bcfg::box_fault(name, r, {screen_w, screen_h})) {
+      out.push_back({name, Severity::Error, *fault});
       continue;
     }
-    if (!has_area(r)) {
-      // A button's empty box is the button count's finding.
-      if (!name.starts_with("FUNCTION_KEY_RECT"))
-        out.push_back({name, Severity::Error,
-                       rect_text(r) + " has no area, so nothing is drawn in it; give it a width "
-                                      "and a height (left < right, top < bottom)"});
-      continue;
-    }
-    if (r.x2 > screen_w || r.y2 > screen_h)
+    // A button's empty box is the button count's finding.
+    if (!has_area(r) && !name.starts_with("FUNCTION_KEY_RECT"))
       out.push_back({name, Severity::Error,
-                     rect_text(r) + " reaches past the " + size_text(screen_w, screen_h) +
-                         " screen, so part of it is never seen; keep right <= " +
-                         std::to_string(screen_w) + " and bottom <= " + std::to_string(screen_h)});
+                     rect_text(r) + " has no area, so nothing is drawn in it; give it a width "
+                                    "and a height (left < right, top < bottom)"});
   }
 }
 
@@ -107,12 +92,10 @@ void check_labels(const bcfg::Image& b, std::vector<Finding>& out) {
     const bool on = number(b, on_name) != 0;
 
     const int64_t font = number(b, font_name);
-    if (!host::Fonts::known(int(font)))
-      out.push_back({font_name, on ? Severity::Error : Severity::Warning,
-                     std::to_string(font) + " is not a font of the phone" +
-                         (on ? "" : " (" + on_name + " is off)") +
-                         "; use 1..20 (regular), 21..40 (bold), 0x2008..0x2048 (regular) or "
-                         "0x2108..0x2148 (bold), e.g. 18"});
+    if (auto fault = bcfg::font_fault(font)) {
+      if (!on) fault->insert(fault->find(';'), " (" + on_name + " is off)");
+      out.push_back({font_name, on ? Severity::Error : Severity::Warning, *fault});
+    }
     if (!on) continue;
 
     const std::string x_name = "X_" + w + "_POS", y_name = "Y_" + w + "_POS";
@@ -190,6 +173,7 @@ void check_config(const bcfg::Image& config, int screen_w, int screen_h,
   check_rects(config, screen_w, screen_h, out);
   check_labels(config, out);
   check_buttons(config, screen_w, screen_h, out);
+  check_overlaps(config, screen_w, out);
 }
 
 }  // namespace skin::detail

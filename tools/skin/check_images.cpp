@@ -13,6 +13,11 @@
 // matter of taste and is not judged. Images the configuration does not show are only checked for
 // being there and decodable, and then only warned about: the phone loads all 14 regardless.
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+
+#include "core/file_kind.h"
 
 #include "images/image_store.h"
 #include "skin/check_parts.h"
@@ -97,16 +102,39 @@ void check_image(const fs::path& dir, const bcfg::Image& b, const PanelImage& im
 
   const std::optional<fs::path> path = find_file(dir, image.file);
   if (!path) {
-    out.push_back({name, severity, "missing" + outcome("add it")});
+    if (const std::optional<fs::path> other = find_entry(dir, image.file)) {
+      const char* kind = host::special_file_kind(*other);
+      out.push_back({name, severity,
+                     (other->filename() == name ? "" : "(found as " + other->filename().string() + ") ") +
+                         "is " + (kind ? kind : "a link to nothing") +
+                         ", not a picture" +
+                         outcome("put the picture there under that name")});
+    } else if (const std::optional<std::string> near = near_miss(dir, image.file)) {
+      out.push_back({name, severity,
+                     "missing, but there is " + *near + outcome("rename it to " + name)});
+    } else {
+      out.push_back({name, severity, "missing" + outcome("add it")});
+    }
     return;
   }
-  const std::optional<host::Image> pixels = host::decode_image_file(*path);
-  if (!pixels) {
-    const std::string found = path->filename().string();
+  const std::string found = path->filename().string();
+  const std::string as = found != name ? "(found as " + found + ") " : std::string();
+  if (std::ifstream probe(*path, std::ios::binary); !probe) {
     out.push_back({name, severity,
-                   (found != name ? "(found as " + found + ") " : std::string()) +
-                       "not a PNG, JPEG, BMP or GIF picture the phone can decode" +
-                       outcome("save it again as PNG")});
+                   as + "cannot be read: " + std::strerror(errno) +
+                       outcome("make it readable")});
+    return;
+  }
+  std::string refused;
+  const std::optional<host::Image> pixels = host::decode_image_file(*path, &refused);
+  if (!pixels) {
+    const std::string fix = has_area(r) ? "draw it at " + size_text(width(r), height(r))
+                                        : "draw it smaller";
+    out.push_back({name, severity,
+                   refused.empty()
+                       ? as + "not a PNG, JPEG, BMP or GIF picture the phone can decode" +
+                             outcome("save it again as PNG")
+                       : as + refused + ", too large for the phone to decode" + outcome(fix)});
     return;
   }
   if (hidden) return;

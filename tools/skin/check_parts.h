@@ -9,6 +9,7 @@
 
 #include "config/bcfg.h"
 #include "config/panel_use.h"
+#include "config/phone_rules.h"
 #include "skin/check.h"
 
 namespace skin::detail {
@@ -18,8 +19,7 @@ namespace skin::detail {
 inline bool has_area(const RECT& r) { return r.x1 < r.x2 && r.y1 < r.y2; }
 inline int width(const RECT& r) { return int(r.x2) - int(r.x1); }
 inline int height(const RECT& r) { return int(r.y2) - int(r.y1); }
-// "x1,x2,y1,y2", as tunestrip-bcfg writes and takes a rectangle.
-std::string rect_text(const RECT& r);
+using bcfg::rect_text;
 // "WxH".
 std::string size_text(int w, int h);
 
@@ -28,6 +28,9 @@ using bcfg::unused_reason;
 
 // The checks of the configuration's values, boxes, labels and buttons (check_config.cpp).
 void check_config(const bcfg::Image& config, int screen_w, int screen_h, std::vector<Finding>& out);
+// The labels whose longest text reaches into the cover, a button or another label
+// (check_overlaps.cpp).
+void check_overlaps(const bcfg::Image& config, int screen_w, std::vector<Finding>& out);
 // The checks of the 14 images in `dir` against the boxes they are drawn in
 // (check_images.cpp).
 void check_images(const std::filesystem::path& dir, const bcfg::Image& config,

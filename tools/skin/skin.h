@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace skin {
 
@@ -41,8 +42,24 @@ inline constexpr std::array<PanelImage, 14> kPanelImages{{
 std::optional<std::filesystem::path> find_file(const std::filesystem::path& dir,
                                                std::string_view name);
 
+// Whatever the folder holds under `name` (a file, a folder, a FIFO...), matched as find_file
+// matches; nothing when there is nothing of that name.
+std::optional<std::filesystem::path> find_entry(const std::filesystem::path& dir,
+                                                std::string_view name);
+
+// A file in `dir` that is most likely `name` under another name: the same name but for its
+// extension (NoCover.jpg for NoCover.png) or with a copy's mark ("Key1 (copy).png",
+// "Key1 - Copy.png", "Key1 (2).png", "Key1_copy.png"), without regard to case. Files the phone
+// takes under their own name are not offered. Nothing when there is none.
+std::optional<std::string> near_miss(const std::filesystem::path& dir, std::string_view name);
+
+// The names in `dir` the phone does nothing with (neither one of the 14 images as it finds them
+// nor the skin's configuration), sorted; a near miss of a missing image is among them.
+std::vector<std::string> ignored_files(const std::filesystem::path& dir);
+
 // The configuration a preview or a check of the skin in `dir` uses: `config` when given, else
-// the skin's own TuneStrip.bcfg, else none (the built-in block).
+// the skin's own TuneStrip.bcfg (even when that name is taken by a folder or another thing that
+// is no file, so that it is reported rather than passed over), else none (the built-in block).
 struct ConfigChoice {
   std::filesystem::path file;  // empty: the built-in block
   std::string describe() const;  // "FILE (--config)", "FILE (the skin's)", "the built-in block"

@@ -21,7 +21,7 @@ constexpr const char* kTool = "tunestrip-skin";
 
 const std::string& usage() {
   static const std::string text =
-      "Usage: tunestrip-skin check DIR|NAME.zip [--config FILE] [--json]\n"
+      "Usage: tunestrip-skin check DIR|NAME.zip [--config FILE] [--screen WxH] [--json]\n"
       "       tunestrip-skin pack DIR [-o NAME.zip] [--config FILE]\n"
       "       tunestrip-skin diff A B [-o FILE.png]\n"
       "\n"
@@ -29,13 +29,18 @@ const std::string& usage() {
       "Checks a TuneStrip skin: the folder DIR with the panel's 14 images (NoCover.png, Fon.png,\n"
       "Key1.png ... Key5_S.png) and the configuration they are drawn with, and prints one line\n"
       "per finding:  NAME: error|warning: what is wrong, and what it should be\n"
+      "It starts with the configuration and the screen it checked with, and ends with the files\n"
+      "the phone ignores and the count (\"2 errors, 1 warning\" or \"no findings\").\n"
       "NAME is an image, the configuration file or a configuration item (FUNCTION_KEY_RECT2).\n"
       "\n"
       "Images: present (names match without regard to case, as on the phone), decodable by the\n"
       "phone, of the size of the box they are drawn scaled into, not invisible where shown.\n"
       "Configuration: its structure and value limits, boxes with an area and on the screen,\n"
       "labels that start on the panel in a visible colour and a font the phone has, buttons that\n"
-      "fit the panel without overlapping and agree with FUNCTION_KEY_COUNT, HIDE_SPEED 1..15.\n"
+      "fit the panel without overlapping and agree with FUNCTION_KEY_COUNT, HIDE_SPEED 1..15;\n"
+      "A label whose longest text, in its font, reaches into the cover, a button or\n"
+      "another label is a warning. A missing image's near miss (NoCover.jpg) is named\n"
+      "with its rename.\n"
       "What the configuration does not show matters less: its faults are warnings or unchecked.\n"
       "A packed skin NAME.zip (as pack writes it, or a folder of the skin zipped) is unpacked\n"
       "into a temporary folder first. One from someone else is refused whole when an entry could\n"
@@ -48,6 +53,7 @@ const std::string& usage() {
       "Options:\n"
       "  --config FILE   the configuration to check (and pack) with; default DIR/TuneStrip.bcfg,\n"
       "                  else the built-in configuration\n"
+      "  --screen WxH    check: the screen the skin is checked for (default 240x320)\n"
       "  -o, --output FILE\n"
       "                  pack: the archive NAME.zip; diff: the picture FILE.png\n"
       "  --json          print the findings as a JSON array of {\"name\", \"severity\", "
@@ -96,6 +102,7 @@ int run(const std::vector<std::string>& args) {
   std::vector<std::string> dirs;
   fs::path config;
   bool json = false;
+  tools::ScreenSize screen;
   for (size_t i = 1; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a == "--json") {
@@ -106,6 +113,11 @@ int run(const std::vector<std::string>& args) {
       else
         config = a.substr(std::min(a.size(), std::string_view("--config=").size()));
       if (config.empty()) return usage_error("--config needs a FILE");
+    } else if (a == "--screen" || a.starts_with("--screen=")) {
+      const std::string v = a == "--screen" ? (i + 1 < args.size() ? args[++i] : "") : a.substr(9);
+      const auto size = tools::parse_screen(v);
+      if (!size) return usage_error(tools::bad_screen(v));
+      screen = *size;
     } else if (a.size() > 1 && a[0] == '-') {
       return usage_error(tools::unknown_option(a, usage()));
     } else {
@@ -133,15 +145,15 @@ int run(const std::vector<std::string>& args) {
   if (!fs::exists(dir, ec)) return failed(dirs[0] + ": no such folder");
   if (!fs::is_directory(dir, ec)) return failed(dirs[0] + ": not a folder");
 
-  std::vector<skin::Finding> findings = skin::check_skin(dir, skin::choose_config(dir, config));
+  const skin::ConfigChoice choice = skin::choose_config(dir, config);
+  std::vector<skin::Finding> findings = skin::check_skin(dir, choice, screen.w, screen.h);
   findings.insert(findings.end(), stray.begin(), stray.end());
-  if (json) {
+  if (json)
     std::fputs(skin::findings_json(findings).c_str(), stdout);
-  } else if (findings.empty()) {
-    std::printf("%s: no findings\n", dirs[0].c_str());
-  } else {
-    for (const skin::Finding& f : findings) std::printf("%s\n", skin::format_finding(f).c_str());
-  }
+  else
+    std::fputs(skin::report(dirs[0], choice, screen.w, screen.h, findings, skin::ignored_files(dir))
+                   .c_str(),
+               stdout);
   return skin::has_errors(findings) ? tools::kExitFailed : tools::kExitDone;
 }
 
