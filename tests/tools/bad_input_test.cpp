@@ -205,7 +205,7 @@ std::vector<Row> rows() {
       {"files", "a FIFO as the simulator's play list", sim + " --music pipe.m3u", fifo("pipe.m3u"), 1,
        "is a FIFO, not a file", ""},
       {"files", "a script that is a folder", sim + " --script scripts", folder("scripts"), 1,
-       "tunestrip-sim: --script: \"scripts\" is not a file", ""},
+       "tunestrip-sim: --script: \"scripts\" is a folder, not a file", ""},
       {"files", "an empty script", sim + " --script empty.txt", empty_file("empty.txt"), 0,
        "Ran 0.0 s of virtual time", ""},
       {"files", "a music file that is not there", info + " gone.mp3", {}, 1,
