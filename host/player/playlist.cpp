@@ -108,6 +108,8 @@ void Loader::read_folder(const fs::path& dir) {
         continue;
       }
       folders.push_back(e.entry.path());
+    } else if (e.entry.is_symlink(sec) && !e.entry.exists(sec)) {
+      out.skipped.push_back({e.entry.path(), "a link to nothing"});
     } else if (e.entry.is_regular_file(sec) && is_audio_file(e.entry.path())) {
       files.push_back(e.entry.path());
     }

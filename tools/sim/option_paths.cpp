@@ -45,9 +45,10 @@ bool read_up_to(int fd, size_t most, std::string& out) {
   return true;
 }
 
-// The descriptor a /dev/fd/N or /proc/self/fd/N path names, or -1 for another path.
+// The descriptor a /dev/stdin, /dev/fd/N or /proc/self/fd/N path names, or -1 for another path.
 int descriptor_path(const fs::path& p) {
   const std::string s = p.string();
+  if (s == "/dev/stdin") return 0;
   for (const char* prefix : {"/dev/fd/", "/proc/self/fd/"}) {
     const std::string_view pre(prefix);
     if (s.compare(0, pre.size(), pre) != 0 || s.size() == pre.size() || s.size() > pre.size() + 6)
