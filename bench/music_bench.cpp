@@ -4,6 +4,7 @@
 // track's tags and cover through the phone's file services.
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -37,6 +38,8 @@ void write_folder(const fs::path& dir) {
     tag.text("TIT2", "Song " + std::to_string(i)).text("TPE1", "Bench");
     mp3w::write_file(dir / track_name(i), mp3w::join({tag.bytes(), mp3w::frames(f, 40)}));
   }
+  // An old folder, as a music collection is (one changed a moment ago is listed again each time).
+  fs::last_write_time(dir, fs::file_time_type::clock::now() - std::chrono::hours(24));
 }
 
 // The folder and a list beside it: three entries of four name a file (every third in lower
