@@ -192,3 +192,11 @@ for name, text in {
     "absolute.m3u": "../list/a.mp3\n./sub\n\n   \n",
 }.items():
     put("m3u_fuzz", name, text)
+
+# Folder names, one a line: Latin-1 beside its U+FFFD twin and its UTF-8 form, case twins,
+# control characters.
+for name, data in {
+    "latin1-twins": b"caf\xe9\ncaf\xef\xbf\xbd\nCAF\xc3\xa9\ncaf\xc3\xa9\nA\nb\\c\n",
+    "controls": b"na\xefve\nna\xc3\xafve\n\x01\x02\nline\rend\n",
+}.items():
+    put("names_fuzz", name, data)

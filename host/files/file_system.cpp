@@ -10,6 +10,7 @@
 #include <stdexcept>
 
 #include "core/wstr.h"
+#include "files/phone_names.h"
 
 namespace fs = std::filesystem;
 
@@ -51,36 +52,31 @@ std::vector<std::string> components(std::u16string_view path) {
   return out;
 }
 
-// The entry of `dir` whose name equals `name` without regard to case, searched for.
-std::optional<fs::path> search_entry(const fs::path& dir, const std::string& name) {
-  std::error_code ec;
-  std::string want = ascii_lower(name);
-  for (const auto& e : fs::directory_iterator(dir, ec))
-    if (ascii_lower(e.path().filename().string()) == want) return e.path();
-  return std::nullopt;
-}
-
-// The entry of `dir` whose name equals `name` without regard to case: the name as given, else
-// the one found.
-std::optional<fs::path> find_entry(const fs::path& dir, const std::string& name) {
-  fs::path exact = dir / name;
-  std::error_code ec;
-  if (fs::exists(exact, ec)) return exact;
-  return search_entry(dir, name);
-}
-
-// Opens `path` (the name as given usually matches: one system call) or else the entry of its
-// folder that matches without regard to case. A PC descriptor, or -1.
-int open_matching(const fs::path& dir, const std::string& name, int flags) {
-  int fd = ::open((dir / name).c_str(), flags | O_CLOEXEC);
-  if (fd >= 0 || errno != ENOENT) return fd;
-  auto e = search_entry(dir, name);
-  return e ? ::open(e->c_str(), flags | O_CLOEXEC) : -1;
-}
-
 bool safe_component(const std::string& c) { return c != "." && c != ".."; }
 
 }  // namespace
+
+std::optional<fs::path> FileSystem::indexed_entry(const fs::path& dir, const std::string& name) const {
+  const FolderIndex::Entry* e = indexes_.of(dir).find(name);
+  if (!e) return std::nullopt;
+  return e->entry.path();
+}
+
+std::optional<fs::path> FileSystem::find_entry(const fs::path& dir, const std::string& name) const {
+  fs::path exact = dir / name;
+  std::error_code ec;
+  if (fs::exists(exact, ec)) return exact;
+  return indexed_entry(dir, name);
+}
+
+// Opens the name as given (which usually matches: one system call) or else the entry the index
+// finds for it. A PC descriptor, or -1.
+int FileSystem::open_matching(const fs::path& dir, const std::string& name, int flags) const {
+  int fd = ::open((dir / name).c_str(), flags | O_CLOEXEC);
+  if (fd >= 0 || errno != ENOENT) return fd;
+  auto e = indexed_entry(dir, name);
+  return e ? ::open(e->c_str(), flags | O_CLOEXEC) : -1;
+}
 
 FileSystem::FileSystem(fs::path root) : root_(std::move(root)) {
   if (root_.empty()) {
@@ -130,7 +126,7 @@ std::optional<std::u16string> FileSystem::phone_path_of(const fs::path& host_pat
       std::u16string out = phone;
       if (*rel != ".") {
         out += u'/';
-        out += utf8_to_utf16(rel->generic_string());
+        out += phone_path(*rel);
       }
       return out;
     }
@@ -138,7 +134,7 @@ std::optional<std::u16string> FileSystem::phone_path_of(const fs::path& host_pat
   if (auto rel = under(root_)) {
     // Appended rather than `u"/" + ...`, which GCC 12 misreads as an overlapping copy at -O2.
     std::u16string out = u"/";
-    out += utf8_to_utf16(rel->generic_string());
+    out += phone_path(*rel);
     return out;
   }
   return std::nullopt;
@@ -299,7 +295,7 @@ int FileSystem::stat(std::u16string_view folder, std::u16string_view name, uint3
   struct stat st;
   if (::stat((*dir / n).c_str(), &st) != 0) {
     if (errno != ENOENT) return -1;
-    auto e = search_entry(*dir, n);
+    auto e = indexed_entry(*dir, n);
     if (!e || ::stat(e->c_str(), &st) != 0) return -1;
   }
   if (!S_ISREG(st.st_mode)) return -1;

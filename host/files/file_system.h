@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "files/folder_index.h"
+
 namespace host {
 
 class FileSystem {
@@ -55,6 +57,8 @@ class FileSystem {
   uint64_t bytes_read() const { return bytes_read_; }
   // Opens that failed, whatever the reason (a tool looks for why only then).
   uint64_t failed_opens() const { return failed_opens_; }
+  // Folder listings made to find names (each folder once while it stays unchanged).
+  size_t folder_listings() const { return indexes_.listings(); }
 
  private:
   // An open file: the PC's descriptor, and the size found when it was opened for reading.
@@ -66,6 +70,12 @@ class FileSystem {
   };
   int open_file(std::u16string_view folder, std::u16string_view name, int mode);
   std::optional<std::filesystem::path> map_folder(std::u16string_view folder, bool create) const;
+  // The entry of `dir` that phone name `name` (UTF-8) names: the name as it is, else by the index.
+  std::optional<std::filesystem::path> find_entry(const std::filesystem::path& dir,
+                                                  const std::string& name) const;
+  std::optional<std::filesystem::path> indexed_entry(const std::filesystem::path& dir,
+                                                     const std::string& name) const;
+  int open_matching(const std::filesystem::path& dir, const std::string& name, int flags) const;
   bool read_only(std::u16string_view folder) const;
 
   std::filesystem::path root_;
@@ -73,6 +83,7 @@ class FileSystem {
   std::map<std::u16string, std::filesystem::path> mounts_;
   std::set<std::string> read_only_;  // lower-case UTF-8 phone folders
   std::map<int, Open> fds_;
+  mutable FolderIndexes indexes_;
   int next_fd_ = 3;
   uint64_t reads_ = 0;
   uint64_t bytes_read_ = 0;

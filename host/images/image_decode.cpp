@@ -1,5 +1,11 @@
 #include "images/image_decode.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
 #include <gif_lib.h>
 #include <jpeglib.h>
 #include <png.h>
@@ -294,9 +300,32 @@ std::optional<Image> decode_image(const uint8_t* data, size_t size, std::string*
 }
 
 std::optional<Image> decode_image_file(const std::filesystem::path& path, std::string* refused) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  // Not blocking, and only a file: a FIFO would hold the open, a device never end.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return std::nullopt;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return std::nullopt;
+  }
+  // A file larger than any picture within the bounds is refused before it is read.
+  if (uint64_t(st.st_size) > kMaxImageFileBytes) {
+    ::close(fd);
+    if (refused)
+      *refused = std::to_string(uint64_t(st.st_size) >> 20) + " MiB, more than the " +
+                 std::to_string(kMaxImageFileBytes >> 20) + " MiB a picture file may take";
+    return std::nullopt;
+  }
+  std::vector<uint8_t> bytes(size_t(st.st_size));
+  size_t got = 0;
+  while (got < bytes.size()) {
+    const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    got += size_t(n);
+  }
+  ::close(fd);
+  bytes.resize(got);
   return decode_image(bytes.data(), bytes.size(), refused);
 }
 

@@ -27,11 +27,16 @@ struct Image {
 
 // The largest width and height a picture may declare (music stores' covers are 3000 a side).
 constexpr int kMaxImageSide = 4096;
+// The largest picture file that is read: a picture of kMaxImageSide a side, stored uncompressed
+// in 32 bits a pixel, fits in it with room to spare.
+constexpr uint64_t kMaxImageFileBytes = uint64_t(80) << 20;
 
 // Decodes a PNG, JPEG, BMP or GIF (first frame) held in memory; nothing when it is not one, it is
 // corrupt, or it declares more than kMaxImageSide pixels a side. In that last case `refused`, when
 // given, says so ("16384x16384 pixels, more than 4096 a side"); it is left alone otherwise.
 std::optional<Image> decode_image(const uint8_t* data, size_t size, std::string* refused = nullptr);
+// A picture file of at most kMaxImageFileBytes (a larger one is refused, unread, and `refused` says
+// so); a FIFO or a device is no picture.
 std::optional<Image> decode_image_file(const std::filesystem::path& path,
                                        std::string* refused = nullptr);
 

@@ -10,6 +10,7 @@
 #include "core/event_queue.h"
 #include "core/wstr.h"
 #include "files/file_system.h"
+#include "files/phone_names.h"
 #include "phone/phone.h"
 #include "player/mp3_length.h"
 #include "player/player_book_layout.h"
@@ -39,9 +40,10 @@ bool within(const fs::path& p, const fs::path& base) {
   return !rel.empty() && *rel.begin() != "..";
 }
 
+// The phone path of `rel` below phone folder `base`, each component under the phone's name of it.
 std::u16string join_phone(const std::u16string& base, const fs::path& rel) {
   if (rel.empty() || rel == ".") return base.empty() ? u"/" : base;
-  return base + u"/" + utf8_to_utf16(rel.generic_string());
+  return base + u"/" + phone_path(rel);
 }
 
 }  // namespace
@@ -72,7 +74,7 @@ const MediaPlayer::TrackInfo& MediaPlayer::info(size_t index) const {
   TagData tags = phone_.tags().read(file);
   if (tags.text[TAG_TITLE]) ti.title = *tags.text[TAG_TITLE];
   if (tags.text[TAG_ARTIST]) ti.artist = *tags.text[TAG_ARTIST];
-  if (ti.title.empty()) ti.title = utf8_to_utf16(file.filename().string());
+  if (ti.title.empty()) ti.title = host::phone_name(file.filename().native());
   std::error_code ec;
   ti.file_size = fs::file_size(file, ec);
   ti.file_time = fs::last_write_time(file, ec);
@@ -97,12 +99,16 @@ std::u16string MediaPlayer::phone_name(size_t index) const { return names_.at(in
 // phone folder and name. Music below the phone's root keeps its own phone path (mounted onto
 // itself, so that an older mount cannot shadow it); other music appears at /card/Music.
 void MediaPlayer::mount_music(const fs::path& music) {
-  fs::path common = music.empty() ? tracks_.front().parent_path() : fs::weakly_canonical(music);
+  // Paths as given, made absolute: a track in a linked album folder keeps the link's phone path.
+  fs::path common =
+      music.empty() ? tracks_.front().parent_path() : fs::absolute(music).lexically_normal();
   for (const fs::path& t : tracks_)
     while (!within(t.parent_path(), common) && common != common.root_path())
       common = common.parent_path();
   FileSystem& files = phone_.files();
-  fs::path root = fs::weakly_canonical(files.root());
+  fs::path root = fs::absolute(files.root()).lexically_normal();
+  if (!within(common, root) && within(common, fs::weakly_canonical(files.root())))
+    root = fs::weakly_canonical(files.root());
   std::u16string base;
   if (within(common, root)) {
     base = join_phone(u"", common.lexically_relative(root));
@@ -116,7 +122,7 @@ void MediaPlayer::mount_music(const fs::path& music) {
   for (const fs::path& t : tracks_) {
     folders_.push_back(join_phone(base == u"/" ? u"" : base,
                                   t.parent_path().lexically_relative(common)));
-    names_.push_back(utf8_to_utf16(t.filename().string()));
+    names_.push_back(host::phone_name(t.filename().native()));
   }
 }
 
@@ -193,8 +199,9 @@ void MediaPlayer::start(std::vector<fs::path> tracks, const fs::path& music) {
   if (tracks.empty()) throw std::runtime_error("the media player was given no tracks");
   for (fs::path& t : tracks) {
     std::error_code ec;
-    if (!fs::is_regular_file(t, ec)) throw std::runtime_error("no such track file: " + t.string());
-    t = fs::weakly_canonical(t);
+    if (!fs::is_regular_file(t, ec))
+      throw std::runtime_error("no such track file: " + escaped_name(t.native()));
+    t = fs::absolute(t).lexically_normal();
   }
   stop_timer();
   tracks_ = std::move(tracks);

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <vector>
 
+#include "core/trace.h"
 #include "core/wstr.h"
 #include "files/file_system.h"
 #include "phone/phone.h"
@@ -91,6 +92,7 @@ struct FileTags {
   std::string v2;        // the whole ID3v2 tag, header to footer, as the file holds it
   size_t v2_offset = 0;  // where it starts in the file
   std::string v1;        // the ID3v1 tag, or empty
+  uint64_t v2_declared = 0;  // the size the ID3v2 tag's header gives, read or not
 };
 
 std::string read_at(std::ifstream& in, uint64_t offset, size_t size) {
@@ -115,6 +117,7 @@ FileTags locate_tags(const std::filesystem::path& file) {
   if (id3v2_header_at(head, 0, "ID3")) {
     const bool footer = uint8_t(head[3]) == 4 && (uint8_t(head[5]) & 0x10);
     const uint64_t tag_size = 10 + uint64_t(synchsafe(head, 6)) + (footer ? 10 : 0);
+    out.v2_declared = tag_size;
     out.v2 = read_at(in, 0, size_t(std::min({tag_size, size, kMaxTagBytes})));
   }
   uint64_t end = size;
@@ -362,6 +365,9 @@ TagData TagReader::read(const std::filesystem::path& file) const {
   TagData out;
   // TagLib reads a copy of the tags alone, so that it never searches the file for them.
   const FileTags tags = locate_tags(file);
+  if (tags.v2_declared > kMaxTagBytes && phone_.trace().active())
+    phone_.trace().write("# tag of " + std::to_string(tags.v2_declared >> 20) + " MiB: only its first " +
+                         std::to_string(kMaxTagBytes >> 20) + " MiB read");
   std::string copy = normalised_id3v2(tags.v2) + tags.v1;
   if (copy.empty()) return out;
   TagLib::ByteVector bytes(copy.data(), unsigned(copy.size()));

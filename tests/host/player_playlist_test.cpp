@@ -2,7 +2,14 @@
 // paths, files without MPEG audio left out and reported, and clear errors.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <fstream>
+
+#include "core/wstr.h"
+#include "tags/tag_reader.h"
 
 #include "player/playlist.h"
 #include "player_test_util.h"
@@ -167,6 +174,65 @@ TEST_F(PlayerMount, MusicBelowThePhoneRootKeepsItsPhonePath) {
   auto p = phone_.files().resolve(u"/card/Tunes", u"A.MP3");
   ASSERT_TRUE(p);
   EXPECT_TRUE(fs::equivalent(*p, root / "card/Tunes/a.mp3"));
+}
+
+// Names that are no UTF-8 (Latin-1, as old archives have): each track keeps its own bytes to the
+// file the phone opens, beside a file named with the U+FFFD the bytes would become; a Latin-1
+// name that the phone would read as another file's UTF-8 name is left out, never mistaken for it.
+TEST_F(PlayerMount, Latin1NamesReachTheirOwnFiles) {
+  auto tagged = [&](const std::string& name, const std::string& title) {
+    write_silent_mp3(music_ / name, 1000, mp3w::Id3v2Tag(3).text("TIT2", title).bytes());
+  };
+  tagged("caf\xE9.mp3", "Latin-1");
+  tagged("caf\xEF\xBF\xBD.mp3", "Replacement");
+  tagged("Sub/na\xEFve.mp3", "Folder");  // the same in a subfolder
+  tagged("Sub/na\xC3\xAFve.mp3", "UTF-8");
+  player().start(music_.path());
+  ASSERT_EQ(player().tracks().size(), 3u);
+  std::vector<std::u16string> titles;
+  for (size_t i = 0; i < 3; ++i) {
+    FwHandle h = phone_.tags().open(player().phone_folder(i), player().phone_name(i));
+    ASSERT_NE(h, 0u) << i;
+    titles.push_back(phone_.tags().tag(h, host::TAG_TITLE));
+    phone_.tags().close(h);
+  }
+  EXPECT_EQ(titles, (std::vector<std::u16string>{u"Latin-1", u"Replacement", u"UTF-8"}));
+  EXPECT_EQ(player().phone_name(0), u"caf\u00E9.mp3");
+  const host::Playlist pl = host::load_playlist(music_.path());
+  ASSERT_EQ(pl.skipped.size(), 1u);
+  EXPECT_EQ(pl.skipped[0].file.filename(), "na\xEFve.mp3");
+  EXPECT_NE(pl.skipped[0].reason.find("another file"), std::string::npos) << pl.skipped[0].reason;
+}
+
+// Linked album folders are followed once each; a link back up (a loop) is left out and said.
+TEST(PlayerPlaylist, LinkedFoldersFollowedOnceLoopsSkipped) {
+  TempDir d, elsewhere;
+  mp3(d / "music/a.mp3");
+  mp3(elsewhere / "Album/x.mp3");
+  fs::create_directory_symlink(elsewhere / "Album", d / "music/Linked");
+  fs::create_directory_symlink(d / "music", d / "music/Linked2");  // back to the top: a loop
+  host::Playlist pl = host::load_playlist(d / "music");
+  EXPECT_EQ(names_below(pl, d / "music"), (std::vector<std::string>{"a.mp3", "Linked/x.mp3"}));
+  ASSERT_EQ(pl.skipped.size(), 1u);
+  EXPECT_EQ(pl.skipped[0].file.filename(), "Linked2");
+  EXPECT_NE(pl.skipped[0].reason.find("a link to a folder already read"), std::string::npos);
+}
+
+// A name the phone asks for and a folder lacks is looked up in the folder's index, listed once
+// while the folder stays as it is, and listed again when it changes.
+TEST_F(PlayerMount, FailedOpensListTheFolderOnce) {
+  for (int i = 0; i < 50; ++i) write_silent_mp3(music_ / ("t" + std::to_string(i) + ".mp3"), 1000);
+  fs::last_write_time(music_.path(), fs::file_time_type::clock::now() - std::chrono::hours(1));
+  player().start(music_.path());
+  host::FileSystem& files = phone_.files();
+  const size_t before = files.folder_listings();
+  for (int i = 0; i < 100; ++i) EXPECT_LT(files.open(u"/card/Music", u"cover.jpg", 1), 0);
+  EXPECT_EQ(files.open(u"/card/Music", u"T7.MP3", 1) >= 0, true);
+  EXPECT_LE(files.folder_listings(), before + 1);
+  touch(music_ / "Cover.jpg");
+  const int fd = files.open(u"/card/Music", u"cover.jpg", 1);
+  EXPECT_GE(fd, 0);
+  files.close(fd);
 }
 
 TEST_F(PlayerMount, BadStartLeavesThePlayerAsItWas) {

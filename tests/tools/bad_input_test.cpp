@@ -37,6 +37,7 @@ struct Row {
   int status;
   std::string message;    // a part of standard error
   std::string unchanged;  // a file that must stay byte-identical ("" for none)
+  std::string feed = "";  // what `cat` pipes into its standard input ("": none, /dev/null)
 };
 
 // ---- Files the rows name ------------------------------------------------------------------------
@@ -176,6 +177,12 @@ Maker empty_100mb(const std::string& name) {
 }
 
 // s.txt: start the player and the add-on, show the panel and check that it shows.
+// A second of silence, as an MP3.
+std::string silent_mp3() {
+  const mp3w::Bytes b = mp3w::frames(mp3w::Frame{}, 39);
+  return std::string(b.begin(), b.end());
+}
+
 Maker show_panel_script() {
   return file("s.txt", "player start\naddon start\nkey hot\nwait 2000\nexpect panel shown\n");
 }
@@ -216,8 +223,33 @@ std::vector<Row> rows() {
        "tunestrip-sim: --music: not MPEG audio: pipe.mp3: it is a FIFO, not a file", ""},
       {"files", "a FIFO as the simulator's play list", sim + " --music pipe.m3u", fifo("pipe.m3u"), 1,
        "is a FIFO, not a file", ""},
+      {"files", "an endless device as the script", sim + " --script /dev/zero", {}, 1,
+       "tunestrip-sim: --script: \"/dev/zero\" is longer than the 16 MiB a script may hold", ""},
+      {"files", "an endless pipe as the script", sim + " --script -", {}, 1,
+       "tunestrip-sim: --script: standard input is longer than the 16 MiB a script may hold", "",
+       "/dev/zero"},
+      {"files", "a script from a pipe", sim + " --script /dev/stdin", file("s.txt", "wait 10\n"), 0,
+       "Ran 0.0 s of virtual time", "", "s.txt"},
+      {"files", "a configuration from a pipe", sim + " --config /dev/stdin --script s.txt",
+       both(config("c.bcfg"), file("s.txt", "wait 10\n")), 0,
+       "tunestrip-sim: configuration: /dev/stdin", "", "c.bcfg"},
+      {"files", "a configuration from a pipe, cut short", sim + " --config /dev/stdin",
+       truncated_config("c.bcfg", 100), 1,
+       "tunestrip-sim: --config: /dev/stdin: 100 bytes, not the 7124 of a configuration block", "",
+       "c.bcfg"},
+      {"files", "a FIFO as the configuration of a run", sim + " --config pipe.bcfg", fifo("pipe.bcfg"),
+       1, "tunestrip-sim: --config: \"pipe.bcfg\" is a FIFO, not a file", ""},
+      {"files", "an endless device as the play list", sim + " --music endless.m3u",
+       [](const fs::path& d) { fs::create_symlink("/dev/zero", d / "endless.m3u"); }, 1,
+       "tunestrip-sim: --music: the play list ", ""},
+      {"files", "an endless file (2 GB, sparse) as the play list", sim + " --music big.m3u",
+       [](const fs::path& d) {
+         put(d / "big.m3u", "");
+         fs::resize_file(d / "big.m3u", uintmax_t(2) << 30);
+       },
+       1, "is longer than the 64 MiB a play list may hold", ""},
       {"files", "a script that is a folder", sim + " --script scripts", folder("scripts"), 1,
-       "tunestrip-sim: --script: \"scripts\" is not a file", ""},
+       "tunestrip-sim: --script: \"scripts\" is a folder, not a file", ""},
       {"files", "an empty script", sim + " --script empty.txt", empty_file("empty.txt"), 0,
        "Ran 0.0 s of virtual time", ""},
       {"files", "a music file that is not there", info + " gone.mp3", {}, 1,
@@ -344,6 +376,22 @@ std::vector<Row> rows() {
       {"music", "a folder of files that are not MP3", sim + " --music notes",
        both(file("notes/a.mp3", garbage(5000)), file("notes/b.txt", "words\n")), 1,
        "tunestrip-sim: --music: ", ""},
+      {"music", "a Latin-1 file name beside its U+FFFD twin: each plays as itself",
+       sim + " --music m --trace - --script s.txt",
+       both(file("m/caf\xE9.mp3", silent_mp3()),
+            both(file("m/caf\xEF\xBF\xBD.mp3", silent_mp3()),
+                 file("s.txt", "player start\naddon start\nwait 100\nplayer next\nwait 100\n"))),
+       0, "fw_metadata_open(\"/card/Music\", \"caf\xC3\xA9.mp3\")", ""},
+      {"music", "a Latin-1 file name the phone would read as another file's name",
+       sim + " --music m --script s.txt",
+       both(file("m/caf\xE9.mp3", silent_mp3()),
+            both(file("m/caf\xC3\xA9.mp3", silent_mp3()), file("s.txt", "player start\n"))),
+       0, "m/caf\\xE9.mp3: the phone reads its name (not UTF-8) as caf\xC3\xA9.mp3, which another file has (skipped)", ""},
+      {"music", "a folder that links back to itself (a loop)", sim + " --music m --script s.txt",
+       both(file("m/a.mp3", silent_mp3()),
+            both(file("s.txt", "player start\n"),
+                 [](const fs::path& d) { fs::create_directory_symlink(d / "m", d / "m/again"); })),
+       0, "/m/again: a link to a folder already read (a loop, or a second way in) (skipped)", ""},
       {"music", "a track with 8 MB of tags", info + " big.mp3", huge_tag("big.mp3"), 0,
        "found=1", ""},
       {"music", "a track with 8 MB of tags played with the panel shown",
@@ -403,9 +451,11 @@ TEST(BadInput, EachGetsItsStatusAndMessageAndLeavesFilesWhole) {
     const fs::path err = dir.path() / ".stderr";
     std::string out;
     // Nothing may hang: a run that takes two minutes is stopped (status 124).
-    const int status = ts::run_command("cd '" + dir.path().string() + "' && timeout 120 " +
-                                           (ts::bin_dir() / r.command).string() +
-                                           " </dev/null 2>.stderr >.stdout",
+    const std::string feed = r.feed.empty() ? "" : "cat " + r.feed + " 2>/dev/null | ";
+    const int status = ts::run_command("cd '" + dir.path().string() + "' && " + feed +
+                                           "timeout 120 " + (ts::bin_dir() / r.command).string() +
+                                           (feed.empty() ? " </dev/null" : "") +
+                                           " 2>.stderr >.stdout",
                                        &out);
     // What it says: standard error, then standard output.
     const std::string said = ts::read_file(err) + ts::read_file(dir.path() / ".stdout");

@@ -1,14 +1,18 @@
 #include "sim/option_paths.h"
 
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <exception>
-#include <fstream>
-#include <iostream>
-#include <iterator>
-#include <sstream>
 
+#include "config/bcfg.h"
+#include "core/file_kind.h"
+#include "files/phone_names.h"
 #include "player/playlist.h"
 
 namespace fs = std::filesystem;
@@ -26,11 +30,63 @@ void make_folder(const fs::path& folder, const char* option) {
                      ec.message());
 }
 
+// Reads up to `most` bytes, and one more to tell a longer input; false with errno on a failure.
+bool read_up_to(int fd, size_t most, std::string& out) {
+  out.assign(most + 1, '\0');
+  size_t got = 0;
+  while (got < out.size()) {
+    const ssize_t n = ::read(fd, out.data() + got, out.size() - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return false;
+    if (n == 0) break;
+    got += size_t(n);
+  }
+  out.resize(got);
+  return true;
+}
+
+// The descriptor a /dev/stdin, /dev/fd/N or /proc/self/fd/N path names, or -1 for another path.
+int descriptor_path(const fs::path& p) {
+  const std::string s = p.string();
+  if (s == "/dev/stdin") return 0;
+  for (const char* prefix : {"/dev/fd/", "/proc/self/fd/"}) {
+    const std::string_view pre(prefix);
+    if (s.compare(0, pre.size(), pre) != 0 || s.size() == pre.size() || s.size() > pre.size() + 6)
+      continue;
+    int fd = 0;
+    for (char c : s.substr(pre.size())) {
+      if (c < '0' || c > '9') return -1;
+      fd = fd * 10 + (c - '0');
+    }
+    return fd;
+  }
+  return -1;
+}
+
+// A configuration given as a pipe is read once, into a file in memory that takes the pipe's
+// descriptor number: the path then names that file for the rest of the run.
+void settle_config_pipe(const fs::path& path) {
+  const int fd = descriptor_path(path);
+  struct stat st {};
+  if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISFIFO(st.st_mode)) return;
+  std::string bytes;
+  if (!read_up_to(fd, bcfg::kSize, bytes))
+    throw InputError("--config: cannot read " + quoted(path) + ": " + std::strerror(errno));
+  const int mem = ::memfd_create("tunestrip-config", MFD_CLOEXEC);
+  if (mem < 0 || ::write(mem, bytes.data(), bytes.size()) != ssize_t(bytes.size()) ||
+      ::dup3(mem, fd, 0) < 0) {
+    const int e = errno;
+    if (mem >= 0) ::close(mem);
+    throw InputError("--config: cannot keep what " + quoted(path) + " gave: " + std::strerror(e));
+  }
+  ::close(mem);
+}
+
 }  // namespace
 
 std::string quoted(const fs::path& p) {
   std::string out = "\"";
-  out += p.string();
+  out += host::escaped_name(p.native());
   out += '"';
   return out;
 }
@@ -50,16 +106,18 @@ SimOptions with_unpacked_skin(SimOptions o, const skin::UnpackedSkin* packed) {
   return o;
 }
 
-void check_paths(const SimOptions& o, bool needs_music, std::ostream& log) {
+std::optional<host::Playlist> check_paths(const SimOptions& o, bool needs_music, std::ostream& log) {
   std::error_code ec;
+  std::optional<host::Playlist> music;
   if (needs_music) {
     try {
-      host::Playlist list = host::load_playlist(o.music);
-      for (const std::string& m : list.missing)
-        log << "tunestrip-sim: warning: " << o.music.string() << ": no file for \"" << m
-            << "\" (skipped)\n";
-      for (const host::SkippedFile& f : list.skipped)
-        log << "tunestrip-sim: warning: " << f.file.string() << ": " << f.reason << " (skipped)\n";
+      music = host::load_playlist(o.music);
+      for (const std::string& m : music->missing)
+        log << "tunestrip-sim: warning: " << host::escaped_name(o.music.native()) << ": no file for \""
+            << host::escaped_name(m) << "\" (skipped)\n";
+      for (const host::SkippedFile& f : music->skipped)
+        log << "tunestrip-sim: warning: " << host::escaped_name(f.file.native()) << ": " << f.reason
+            << " (skipped)\n";
     } catch (const std::exception& e) {
       throw InputError(std::string("--music: ") + e.what());
     }
@@ -74,10 +132,11 @@ void check_paths(const SimOptions& o, bool needs_music, std::ostream& log) {
   if (!fs::exists(o.skin, ec)) throw InputError("--skin: " + quoted(o.skin) + ": no such folder");
   if (!fs::is_directory(o.skin, ec))
     throw InputError("--skin: " + quoted(o.skin) + " is not a folder nor a packed skin (.zip)");
+  if (!o.config.empty()) settle_config_pipe(o.config);
   if (!o.config.empty() && !fs::exists(o.config, ec))
     throw InputError("--config: " + quoted(o.config) + ": no such file");
-  if (!o.config.empty() && !fs::is_regular_file(o.config, ec))
-    throw InputError("--config: " + quoted(o.config) + " is not a file");
+  if (const char* kind = o.config.empty() ? nullptr : host::special_file_kind(o.config))
+    throw InputError("--config: " + quoted(o.config) + " is " + kind + ", not a file");
   if (fs::exists(o.out, ec) && !fs::is_directory(o.out, ec))
     throw InputError("--out: " + quoted(o.out) + " is not a folder");
   // The trace is opened here to name the option and the reason; the phone writes it anew.
@@ -96,6 +155,7 @@ void check_paths(const SimOptions& o, bool needs_music, std::ostream& log) {
     if (fs::is_directory(gif_path(o), ec))
       throw InputError("--gif: " + quoted(gif_path(o)) + " is a folder");
   }
+  return music;
 }
 
 fs::path gif_path(const SimOptions& o) {
@@ -103,17 +163,28 @@ fs::path gif_path(const SimOptions& o) {
 }
 
 std::string read_script(const std::string& path) {
-  if (path == "-") {
-    std::ostringstream s;
-    s << std::cin.rdbuf();
-    return s.str();
+  const std::string shown = path == "-" ? std::string("standard input") : quoted(fs::path(path));
+  int fd = 0;  // standard input
+  if (path != "-") {
+    std::error_code ec;
+    const fs::file_status st = fs::status(path, ec);
+    if (!fs::exists(st)) throw InputError("--script: " + shown + ": no such file");
+    // A pipe or a FIFO is read as the script it carries (the user named it); a device is read
+    // to the bound like any endless input.
+    if (fs::is_directory(st) || st.type() == fs::file_type::socket)
+      throw InputError("--script: " + shown + " is " + host::special_file_kind(st) + ", not a file");
+    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) throw InputError("--script: cannot read " + shown + ": " + std::strerror(errno));
   }
-  std::error_code ec;
-  if (!fs::exists(path, ec)) throw InputError("--script: \"" + path + "\": no such file");
-  if (!fs::is_regular_file(path, ec)) throw InputError("--script: \"" + path + "\" is not a file");
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw InputError("--script: cannot read \"" + path + "\": " + std::strerror(errno));
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  std::string text;
+  const bool ok = read_up_to(fd, kMaxScriptBytes, text);
+  const int e = errno;
+  if (fd != 0) ::close(fd);
+  if (!ok) throw InputError("--script: cannot read " + shown + ": " + std::strerror(e));
+  if (text.size() > kMaxScriptBytes)
+    throw InputError("--script: " + shown + " is longer than the " +
+                     std::to_string(kMaxScriptBytes >> 20) + " MiB a script may hold");
+  return text;
 }
 
 }  // namespace sim

@@ -11,6 +11,7 @@
 #include "config/bcfg.h"
 #include "core/codes.h"
 #include "core/wstr.h"
+#include "files/phone_names.h"
 
 namespace sim {
 namespace {
@@ -101,9 +102,11 @@ std::vector<std::string_view> words_of(std::string_view line) {
 
 std::string lower(std::string_view s) { return host::ascii_lower(std::string(s)); }
 
+// A word of the script in quotes, as a message shows it: a NUL or another control byte escaped,
+// and a long word cut.
 std::string q(std::string_view w) {
   std::string out = "\"";
-  out += w;
+  out += host::escaped_name(w, 60);
   out += '"';
   return out;
 }
@@ -149,7 +152,7 @@ std::string unknown(std::string_view what, std::string_view word,
                     std::span<const std::string_view> known, std::string_view list) {
   std::string out = "unknown ";
   out += what;
-  out += " " + q(tools::shortened(word)) + " (" + std::string(list) + ": " + joined(known) + ")";
+  out += " " + q(word) + " (" + std::string(list) + ": " + joined(known) + ")";
   return out + tools::did_you_mean(word, known);
 }
 
@@ -235,7 +238,7 @@ Command parse_line(std::string_view line, int number_of_line) {
       const std::optional<int> key = parse_key(args[0]);
       if (!key) {
         const std::vector<std::string_view> keys = host::codes::key_names();
-        fail(name + ": unknown key " + q(tools::shortened(args[0])) + " (keys: " + joined(keys) +
+        fail(name + ": unknown key " + q(args[0]) + " (keys: " + joined(keys) +
              ", 0-9, or a key code)" + tools::did_you_mean(lower(args[0]), keys));
       }
       c.key = *key;

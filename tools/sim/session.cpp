@@ -23,8 +23,9 @@ namespace {
 constexpr int64_t kStepMs = 1000;
 
 // The phone the options describe, once their paths have been checked (see check_paths).
-std::unique_ptr<host::Phone> make_phone(const SimOptions& o, bool needs_music, std::ostream& log) {
-  check_paths(o, needs_music, log);
+std::unique_ptr<host::Phone> make_phone(const SimOptions& o, bool needs_music, std::ostream& log,
+                                        std::optional<host::Playlist>& music) {
+  music = check_paths(o, needs_music, log);
   host::Options po;
   po.screen_w = o.screen_w;
   po.screen_h = o.screen_h;
@@ -52,7 +53,7 @@ Session::Session(const SimOptions& options, bool needs_music, std::ostream& log)
       options_(with_unpacked_skin(options, packed_.get())),
       log_(log),
       started_(std::chrono::steady_clock::now()),
-      phone_(make_phone(options_, needs_music, log_)),
+      phone_(make_phone(options_, needs_music, log_, music_)),
       config_(*phone_),
       skin_(options_, *phone_, config_, log_),
       pictures_(*phone_, options_.out) {
@@ -137,7 +138,15 @@ bool Session::execute(const Command& c) {
         task([&] { ph.keys().deliver(c.key, mode); });
       }
       return true;
-    case Op::PlayerStart: task([&] { player.start(options_.music); }); return true;
+    case Op::PlayerStart:
+      // The first start plays the list the checks read; a later one reads it again.
+      task([&] {
+        if (!music_) return player.start(options_.music);
+        host::Playlist list = std::move(*music_);
+        music_.reset();
+        player.start(std::move(list.tracks), list.folder);
+      });
+      return true;
     case Op::PlayerClose: task([&] { player.close(); }); return true;
     case Op::PlayerPlay: task([&] { player.play(); }); return true;
     case Op::PlayerPause: task([&] { player.pause(); }); return true;

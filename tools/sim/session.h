@@ -9,10 +9,12 @@
 #include <functional>
 #include <iosfwd>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "phone/phone.h"
+#include "player/playlist.h"
 #include "sim/installed_skin.h"
 #include "sim/options.h"
 #include "sim/phone_config.h"
@@ -78,6 +80,7 @@ class Session {
   SimOptions options_;
   std::ostream& log_;
   std::chrono::steady_clock::time_point started_;
+  std::optional<host::Playlist> music_;  // --music as the checks read it, for the first start
   std::unique_ptr<host::Phone> phone_;
   PhoneConfig config_;
   InstalledSkin skin_;
