@@ -187,6 +187,7 @@ bool AtomicFile::flush() {
 void AtomicFile::commit() {
   if (committed_) return;
   if (fd_ < 0) throw OutputError(path_, failure_, failure_errno_);
+  const HoldSignals hold;  // a Ctrl+C or kill waits until the file is in place or gone
   flush();
   if (error_ != 0) fail("cannot write", error_);
   struct stat st;
@@ -200,11 +201,8 @@ void AtomicFile::commit() {
   const int fd = fd_;
   fd_ = -1;
   if (::close(fd) != 0) fail("cannot write", errno);
-  {
-    const HoldSignals hold;  // the temporary never stays behind a Ctrl+C or kill
-    if (::rename(temp_.c_str(), target_.c_str()) != 0) fail("cannot replace", errno);
-    temp_.clear();
-  }
+  if (::rename(temp_.c_str(), target_.c_str()) != 0) fail("cannot replace", errno);
+  temp_.clear();
   ::close(lock_fd_);
   lock_fd_ = -1;
   committed_ = true;

@@ -58,7 +58,7 @@ class AtomicFile {
   bool failed() const { return error_ != 0; }
 
   // Puts the file in place; throws OutputError (and removes the temporary) when a write, the
-  // close or the rename failed. SIGINT and SIGTERM wait while the file is replaced.
+  // close or the rename failed. SIGINT and SIGTERM wait until the file is in place or gone.
   void commit();
 
   // The path as given.
