@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -13,14 +14,23 @@
 
 namespace host {
 
+class AtomicFile;
+
 class Trace {
  public:
+  Trace();
+  // Puts a file not closed yet in place, as far as it was written.
   ~Trace();
-  // Writes lines to a file ("-" for standard output); false when it cannot be opened.
+  // Writes lines to a file ("-" for standard output); false (errno set) when it cannot be
+  // written. The file is written whole or not at all (core/atomic_file.h); an earlier trace of
+  // the name stays until close().
   bool open(const std::string& path);
+  // Ends the file: puts it in place, or throws OutputError naming it and the reason a write or
+  // the close failed (the earlier file then stays). Standard output is flushed and checked.
+  void close();
   // Keeps lines in memory too, for tests.
   void capture(bool on) { capture_ = on; }
-  bool active() const { return file_ != nullptr || capture_; }
+  bool active() const { return out_ || stdout_ || capture_; }
   const std::vector<std::string>& lines() const { return lines_; }
   void clear() { lines_.clear(); }
   void write(const std::string& line);
@@ -65,8 +75,8 @@ class Trace {
     }
   }
 
-  std::FILE* file_ = nullptr;
-  bool owns_file_ = false;
+  std::unique_ptr<AtomicFile> out_;
+  std::FILE* stdout_ = nullptr;  // "-"
   bool capture_ = false;
   std::vector<std::string> lines_;
 };

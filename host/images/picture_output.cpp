@@ -4,11 +4,9 @@
 
 #include <gif_lib.h>
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstring>
+
+#include "core/atomic_file.h"
 
 // stb_image_write stays private to this file.
 #define STB_IMAGE_WRITE_STATIC
@@ -34,12 +32,30 @@ ColorMapObject* make_map(std::vector<GifColorType> colours) {
 
 uint32_t rgb_at(const uint8_t* p) { return uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2]; }
 
+// stb_image_write hands the encoded file to this; the file keeps a failed write for its commit.
+void put_png(void* file, void* data, int size) {
+  static_cast<AtomicFile*>(file)->write(data, size_t(size));
+}
+
 }  // namespace
 
 bool write_png(const std::filesystem::path& path, int width, int height,
-               const std::vector<uint8_t>& rgba) {
-  if (width <= 0 || height <= 0 || rgba.size() < size_t(width) * size_t(height) * 4) return false;
-  return stbi_write_png(path.string().c_str(), width, height, 4, rgba.data(), width * 4) != 0;
+               const std::vector<uint8_t>& rgba, std::string* error) {
+  auto failed = [&](const std::string& why) {
+    if (error) *error = why;
+    return false;
+  };
+  if (width <= 0 || height <= 0 || rgba.size() < size_t(width) * size_t(height) * 4)
+    return failed(path.string() + ": bad picture size");
+  try {
+    AtomicFile out(path);
+    if (stbi_write_png_to_func(put_png, &out, width, height, 4, rgba.data(), width * 4) == 0)
+      return failed(path.string() + ": cannot encode the picture");
+    out.commit();
+    return true;
+  } catch (const OutputError& e) {
+    return failed(e.what());
+  }
 }
 
 GifRecorder::GifRecorder(const std::filesystem::path& path, int width, int height)
@@ -48,21 +64,40 @@ GifRecorder::GifRecorder(const std::filesystem::path& path, int width, int heigh
     error_ = "bad picture size";
     return;
   }
-  // Opened here rather than by giflib, which would make the file readable by its owner only.
-  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
-  if (fd < 0) {
-    error_ = "cannot write " + path.string() + ": " + std::strerror(errno);
+  path_ = path.string();
+  try {
+    out_ = std::make_unique<AtomicFile>(path);
+  } catch (const OutputError& e) {
+    error_ = e.what();
     return;
   }
   int err = 0;
-  gif_ = EGifOpenFileHandle(fd, &err);
+  gif_ = EGifOpen(out_.get(), put, &err);
   if (!gif_) {
-    ::close(fd);
-    error_ = "cannot write " + path.string() + ": " + GifErrorString(err);
+    out_.reset();
+    error_ = path_ + ": cannot write: " + GifErrorString(err);
     return;
   }
   EGifSetGifVersion(gif_, true);
-  path_ = path.string();
+}
+
+int GifRecorder::put(GifFileType* gif, const GifByteType* bytes, int size) {
+  return static_cast<AtomicFile*>(gif->UserData)->write(bytes, size_t(size)) ? size : 0;
+}
+
+void GifRecorder::fail(const std::string& what, int gif_error) {
+  int err = 0;
+  if (gif_) EGifCloseFile(gif_, &err);
+  gif_ = nullptr;
+  error_ = path_ + ": " + what + ": " + GifErrorString(gif_error);
+  if (out_ && out_->failed()) {
+    try {
+      out_->commit();  // throws the write's reason and removes the temporary
+    } catch (const OutputError& e) {
+      error_ = e.what();
+    }
+  }
+  out_.reset();
 }
 
 bool GifRecorder::write_header(const std::vector<GifColorType>& colours) {
@@ -79,12 +114,7 @@ bool GifRecorder::write_header(const std::vector<GifColorType>& colours) {
   ok = ok && EGifPutExtensionLeader(gif_, APPLICATION_EXT_FUNC_CODE) == GIF_OK &&
        EGifPutExtensionBlock(gif_, 11, "NETSCAPE2.0") == GIF_OK &&
        EGifPutExtensionBlock(gif_, 3, loop) == GIF_OK && EGifPutExtensionTrailer(gif_) == GIF_OK;
-  if (!ok) {
-    error_ = "cannot write the GIF header of " + path_;
-    int err = 0;
-    EGifCloseFile(gif_, &err);
-    gif_ = nullptr;
-  }
+  if (!ok) fail("cannot write the GIF header", gif_->Error);
   return ok;
 }
 
@@ -171,10 +201,7 @@ bool GifRecorder::write_pending(int64_t until_ms) {
     gif_->Image.ColorMap = nullptr;
   }
   if (!ok) {
-    error_ = "cannot write a GIF frame";
-    int err = 0;
-    EGifCloseFile(gif_, &err);
-    gif_ = nullptr;
+    fail("cannot write a GIF frame", gif_->Error);
     return false;
   }
   shown_ = pending_;
@@ -190,11 +217,19 @@ bool GifRecorder::finish(int64_t end_ms) {
   // A recording without a frame is still a GIF: a black screen.
   if (written_ == 0 && !write_header({GifColorType{0, 0, 0}})) return false;
   int err = 0;
-  if (EGifCloseFile(gif_, &err) != GIF_OK) {
-    ok = false;
-    error_ = std::string("cannot finish the GIF: ") + GifErrorString(err);
-  }
+  GifFileType* gif = gif_;
   gif_ = nullptr;
+  if (EGifCloseFile(gif, &err) != GIF_OK) {
+    fail("cannot finish the GIF", err);
+    return false;
+  }
+  try {
+    out_->commit();
+  } catch (const OutputError& e) {
+    error_ = e.what();
+    ok = false;
+  }
+  out_.reset();
   finished_ok_ = ok;
   return ok;
 }

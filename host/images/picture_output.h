@@ -1,10 +1,13 @@
-// Pictures of the screen: PNG files (stb_image_write) and animated GIFs (giflib).
+// Pictures of the screen: PNG files (stb_image_write) and animated GIFs (giflib), each written
+// whole or not at all (core/atomic_file.h): a picture that cannot be written leaves an earlier
+// file of its name as it was.
 #pragma once
 
 #include <gif_lib.h>
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -13,9 +16,12 @@ struct GifFileType;
 
 namespace host {
 
-// Writes RGBA pixels (4 bytes each, rows top first) as a PNG file; false on failure.
+class AtomicFile;
+
+// Writes RGBA pixels (4 bytes each, rows top first) as a PNG file; false on failure, with
+// `error` naming the file and the reason ("shot.png: cannot write: No space left on device").
 bool write_png(const std::filesystem::path& path, int width, int height,
-               const std::vector<uint8_t>& rgba);
+               const std::vector<uint8_t>& rgba, std::string* error = nullptr);
 
 // Records an animated GIF of the screen. Each frame carries its virtual time; a frame is written
 // once the next one arrives, with the true delay between them (in the GIF's centiseconds, kept
@@ -38,7 +44,8 @@ class GifRecorder {
   // backwards are taken as the last time).
   void add_frame(const std::vector<uint8_t>& rgba, int64_t t_ms);
   // Writes the last frame, shown until end_ms (or for one second when end_ms is not after it),
-  // and closes the file. False when anything could not be written.
+  // and puts the file in place. False when anything could not be written: error() names the
+  // file and the reason, and no file of the path has changed.
   bool finish(int64_t end_ms = -1);
 
   size_t frames_written() const { return written_; }
@@ -49,7 +56,11 @@ class GifRecorder {
   bool write_header(const std::vector<GifColorType>& colours);
   // The pending frame's rectangle as indices into the file's colour map, if it holds them all.
   bool in_file_colours(int x1, int y1, int x2, int y2, std::vector<uint8_t>& indices) const;
+  // Ends the file after a failure of giflib's: the reason is the file's own when a write failed.
+  void fail(const std::string& what, int gif_error);
+  static int put(GifFileType* gif, const GifByteType* bytes, int size);
 
+  std::unique_ptr<AtomicFile> out_;
   GifFileType* gif_ = nullptr;
   std::string path_;
   std::unordered_map<uint32_t, uint8_t> global_;  // the file's colour map: RGB -> index

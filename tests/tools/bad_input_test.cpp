@@ -8,7 +8,10 @@
 // TS_BAD_INPUT_TABLE=FILE writes the table's rows as the README shows them.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
@@ -71,6 +74,13 @@ Maker file(const std::string& name, std::string text) {
 
 Maker fifo(const std::string& name) {
   return [name](const fs::path& d) { ASSERT_EQ(mkfifo((d / name).c_str(), 0644), 0); };
+}
+
+Maker read_only(Maker a, const std::string& name) {
+  return [a, name](const fs::path& d) {
+    a(d);
+    ASSERT_EQ(chmod((d / name).c_str(), 0444), 0);
+  };
 }
 
 Maker both(Maker a, Maker b) {
@@ -217,6 +227,9 @@ std::vector<Row> rows() {
       {"files", "a configuration file of 8000 bytes", bcfg + " get big.bcfg HIDE_SPEED",
        file("big.bcfg", std::string(8000, 'x')), 1,
        "tunestrip-bcfg: big.bcfg: more than the 7124 bytes a configuration file holds", ""},
+      {"files", "a configuration file its user made read-only (0444) to `set`",
+       bcfg + " set ro.bcfg HIDE_SPEED=5", read_only(config("ro.bcfg"), "ro.bcfg"), 1,
+       "tunestrip-bcfg: ro.bcfg: cannot write: the file is read-only (mode 0444)", "ro.bcfg"},
       {"files", "a FIFO as a music file", info + " pipe.mp3", fifo("pipe.mp3"), 1,
        "tunestrip-mp3info: pipe.mp3: cannot read: not a regular file", ""},
       {"files", "a FIFO as the simulator's music", sim + " --music pipe.mp3", fifo("pipe.mp3"), 1,
@@ -480,6 +493,92 @@ TEST(BadInput, EachGetsItsStatusAndMessageAndLeavesFilesWhole) {
             << markdown_cell(r.command) << "` | " << status << " | " << markdown_cell(line)
             << " |\n";
     }
+  }
+}
+
+// ---- Outputs on a full disk -------------------------------------------------------------------
+
+// A file system of 256 KB (tmpfs) mounted on `dir`, unmounted with the object; fill() takes its
+// last free byte. Mounting needs root: error() says why it failed.
+class SmallDisk {
+ public:
+  explicit SmallDisk(const fs::path& dir) : dir_(dir) {
+    fs::create_directories(dir);
+    if (mount("tmpfs", dir.c_str(), "tmpfs", 0, "size=256k") != 0) error_ = errno;
+  }
+  ~SmallDisk() {
+    if (error_ == 0) umount2(dir_.c_str(), MNT_DETACH);
+  }
+  SmallDisk(const SmallDisk&) = delete;
+  SmallDisk& operator=(const SmallDisk&) = delete;
+  int error() const { return error_; }
+  void fill() {
+    const int fd = open((dir_ / "filler").c_str(), O_WRONLY | O_CREAT, 0644);
+    ASSERT_GE(fd, 0);
+    const std::string block(4096, 'x');
+    for (size_t size = block.size(); size > 0; size /= 2)
+      while (write(fd, block.data(), size) == ssize_t(size)) {
+      }
+    close(fd);
+  }
+
+ private:
+  fs::path dir_;
+  int error_ = 0;
+};
+
+// Every output the simulator writes, on a disk with no room left (the folder "disk"): the run
+// fails naming the file and the reason, an earlier file of that name stays byte for byte, and no
+// temporary is left beside it.
+TEST(BadInput, OutputsOnAFullDiskFailAndKeepTheEarlierFile) {
+  const std::string sim = "tunestrip-sim";
+  const std::string run = "player start\naddon start\nkey hot\nwait 1000\n";
+  const Row table[] = {
+      {"disks", "a shot on a full disk", sim + " --out disk --script s.txt",
+       both(file("s.txt", run + "shot panel.png\n"), file("disk/panel.png", "an earlier shot")), 1,
+       "tunestrip-sim: s.txt:5: shot panel.png: disk/panel.png: cannot write: No space left on device",
+       "disk/panel.png"},
+      {"disks", "the GIF on a full disk", sim + " --out disk --gif run.gif --script s.txt",
+       both(file("s.txt", run), file("disk/run.gif", "an earlier GIF")), 1,
+       "tunestrip-sim: --gif: disk/run.gif: cannot write: No space left on device", "disk/run.gif"},
+      {"disks", "the call trace on a full disk", sim + " --trace disk/trace.txt --script s.txt",
+       both(file("s.txt", run), file("disk/trace.txt", "an earlier trace")), 1,
+       "tunestrip-sim: --trace: disk/trace.txt: cannot write: No space left on device",
+       "disk/trace.txt"},
+      {"disks", "a phone folder on a full disk", sim + " --phone disk/phone --script s.txt",
+       both(file("s.txt", run),
+            file("disk/phone/card/other/ZBin/Config/TuneStrip/NoCover.png", "an earlier copy")),
+       1,
+       "tunestrip-sim: the phone folder \"disk/phone\": card/other/ZBin/Config/TuneStrip/NoCover.png: "
+       "cannot write: No space left on device",
+       "disk/phone/card/other/ZBin/Config/TuneStrip/NoCover.png"},
+  };
+  std::ofstream readme;
+  if (const char* p = std::getenv("TS_BAD_INPUT_TABLE")) readme.open(p, std::ios::app);
+  for (const Row& r : table) {
+    SCOPED_TRACE(r.input + ": " + r.command);
+    ts::TempDir dir;
+    SmallDisk disk(dir.path() / "disk");
+    if (disk.error() != 0)
+      GTEST_SKIP() << "a small tmpfs cannot be mounted here: " << std::strerror(disk.error());
+    r.make(dir.path());
+    disk.fill();
+    const fs::path kept = dir.path() / r.unchanged;
+    const std::string before = ts::read_file(kept);
+    const int status = ts::run_command("cd '" + dir.path().string() + "' && timeout 120 " +
+                                       (ts::bin_dir() / r.command).string() +
+                                       " </dev/null 2>.stderr >.stdout");
+    const std::string said = ts::read_file(dir.path() / ".stderr");
+    EXPECT_EQ(status, r.status) << said;
+    EXPECT_NE(said.find(r.message), std::string::npos) << said;
+    EXPECT_EQ(said.find("Sanitizer"), std::string::npos) << said;
+    EXPECT_EQ(ts::read_file(kept), before);
+    for (const auto& e : fs::directory_iterator(kept.parent_path()))  // temporaries are hidden
+      EXPECT_NE(e.path().filename().string()[0], '.') << e.path();
+    if (readme.is_open())
+      readme << "| " << r.kind << " | " << markdown_cell(r.input) << " | `"
+             << markdown_cell(r.command) << "` | " << status << " | "
+             << markdown_cell(said.substr(0, said.find('\n'))) << " |\n";
   }
 }
 

@@ -1,6 +1,11 @@
 // tunestrip-bcfg, run as a process on files in a temporary folder.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstring>
 #include <filesystem>
 #include <sstream>
@@ -319,6 +324,58 @@ TEST_F(BcfgTool, CheckReportsTheFirstFaultWithItsOffset) {
   EXPECT_EQ(run("get " + q(file()) + " HIDE_SPEED").out, "0\n");
   EXPECT_EQ(run("set " + q(file()) + " HIDE_SPEED=15").status, 0);
   EXPECT_EQ(ts::read_file(file()), default_bytes());
+}
+
+// The file set replaces keeps what its owner gave it: its mode and, as root, its owner and group.
+// A temporary that a killed run left beside it goes with the next set; one that a living writer
+// holds (its lock) stays.
+TEST_F(BcfgTool, SetKeepsTheFilesOwnerAndRemovesAStaleTemporary) {
+  ts::write_file(file(), default_bytes());
+  ASSERT_EQ(chmod(file().c_str(), 0640), 0);
+  const bool root = geteuid() == 0;
+  if (root) {
+    ASSERT_EQ(chown(file().c_str(), 4321, 8765), 0);
+  }
+  ts::write_file(file(".TuneStrip.bcfg.AbC123.tmp"), "cut short by kill -9");
+  const fs::path held = file(".TuneStrip.bcfg.XyZ789.tmp");
+  ts::write_file(held, "being written");
+  const int holder = open(held.c_str(), O_RDONLY);
+  ASSERT_EQ(flock(holder, LOCK_EX), 0);
+  Result r = run("set " + q(file()) + " HIDE_SPEED=3");
+  close(holder);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(run("get " + q(file()) + " HIDE_SPEED").out, "3\n");
+  struct stat st;
+  ASSERT_EQ(stat(file().c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  if (root) {
+    EXPECT_EQ(st.st_uid, 4321u);
+    EXPECT_EQ(st.st_gid, 8765u);
+  }
+  EXPECT_EQ(folder(), (std::vector<std::string>{".TuneStrip.bcfg.XyZ789.tmp", "TuneStrip.bcfg"}));
+}
+
+// Twelve writers at once, each setting a colour of its own ten times: each one's last value is in
+// the file, as each set holds the file's lock from its read to its rename.
+TEST_F(BcfgTool, ConcurrentSetsLoseNoChange) {
+  ASSERT_EQ(run("default " + q(file())).status, 0);
+  std::vector<std::string> colours;
+  for (const bcfg::Value& v : bcfg::values())
+    if (v.item->type == ITEM_COLOR && colours.size() < 12) colours.emplace_back(v.name);
+  ASSERT_EQ(colours.size(), 12u);
+  const fs::path errors = tmp_.path().parent_path() / (tmp_.path().filename().string() + ".err");
+  const std::string tool = (ts::bin_dir() / "tunestrip-bcfg").string();
+  std::string writers;
+  for (const std::string& c : colours)
+    writers += "(for v in 1 2 3 4 5 6 7 8 9 10; do '" + tool + "' set " + q(file()) + " " + c +
+               "=$v || exit 1; done) & ";
+  ASSERT_EQ(ts::run_command("{ " + writers + "wait; } 2>" + q(errors)), 0);
+  EXPECT_EQ(ts::read_file(errors), "");
+  fs::remove(errors);
+  std::string names, tens;
+  for (const std::string& c : colours) names += " " + c, tens += "0x0000000A\n";
+  EXPECT_EQ(run("get " + q(file()) + names).out, tens);
+  EXPECT_EQ(folder(), (std::vector<std::string>{"TuneStrip.bcfg"}));
 }
 
 // The library the simulator's `config` command uses.

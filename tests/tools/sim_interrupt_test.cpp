@@ -5,6 +5,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,8 +15,10 @@
 #include <chrono>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "cli/interrupt.h"
 #include "test_phone.h"
 
 extern char** environ;
@@ -199,6 +202,68 @@ TEST(SimInterrupt, SignalEndsTheRunWithSummaryStatusAndNoPhoneFolder) {
       EXPECT_EQ(gif.substr(0, 6), "GIF89a");
       EXPECT_EQ(gif.back(), '\x3b');
     }
+  }
+}
+
+// A read that blocks (a pipe nobody writes, as a FIFO, a terminal or a stalled device would) ends
+// at the first signal, whichever of the process's threads the signal comes to, and the run that
+// then looks ends with 128 + the signal. The signal may come before the read begins: the wake
+// that follows it ends the read all the same.
+TEST(SimInterrupt, ABlockedReadEndsAtTheFirstSignal) {
+  struct Case {
+    const char* what;
+    int signal;
+    bool to_other_thread;
+  } cases[] = {
+      {"SIGTERM to the process", SIGTERM, false},
+      {"SIGINT to another thread", SIGINT, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    int ready[2], idle[2];
+    ASSERT_EQ(pipe(ready), 0);
+    ASSERT_EQ(pipe(idle), 0);
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      tools::catch_interrupts();
+      // Another thread that takes signals too, itself blocked in a read.
+      std::thread other([&] {
+        const pid_t tid = gettid();
+        char b;
+        if (write(ready[1], &tid, sizeof tid) == sizeof tid) (void)!read(idle[0], &b, 1);
+      });
+      other.detach();
+      char b;
+      while (read(idle[0], &b, 1) < 0 && errno == EINTR && !tools::interrupted()) {
+      }
+      const int signal = tools::interrupted();
+      _exit(signal ? tools::interrupted_status(signal) : 99);
+    }
+    close(ready[1]);
+    pid_t tid = 0;
+    ASSERT_EQ(read(ready[0], &tid, sizeof tid), ssize_t(sizeof tid));
+    if (c.to_other_thread)
+      syscall(SYS_tgkill, pid, tid, c.signal);
+    else
+      kill(pid, c.signal);
+    // A limit for a read that never ends, not a measure: the wake comes within a second.
+    int status = 0;
+    const auto until = Clock::now() + std::chrono::seconds(60);
+    while (waitpid(pid, &status, WNOHANG) == 0) {
+      if (Clock::now() >= until) {
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+        ADD_FAILURE() << "the read outlived the signal";
+        break;
+      }
+      poll(nullptr, 0, 20);
+    }
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 128 + c.signal);
+    close(ready[0]);
+    close(idle[0]);
+    close(idle[1]);
   }
 }
 

@@ -1,34 +1,59 @@
 #include "cli/interrupt.h"
 
+#include <pthread.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstring>
 
 namespace tools {
 namespace {
 
 volatile sig_atomic_t g_caught = 0;
+pthread_t g_runner;  // the thread that caught interrupts: the one a blocked call holds up
 
-extern "C" void on_interrupt(int signal) { g_caught = signal; }
+constexpr unsigned kWakeSeconds = 1;
 
-sigset_t interrupt_set() {
-  sigset_t set;
-  sigemptyset(&set);
-  sigaddset(&set, SIGINT);
-  sigaddset(&set, SIGTERM);
-  return set;
+// Ends the call the runner is blocked in, now and again each kWakeSeconds: a call entered just
+// after the signal, before the run could look, ends at the next wake.
+void wake_runner() {
+  if (!pthread_equal(pthread_self(), g_runner))
+    pthread_kill(g_runner, SIGALRM);
+  else
+    alarm(kWakeSeconds);
+}
+
+extern "C" void on_interrupt(int signal) {
+  const int saved = errno;
+  g_caught = signal;
+  wake_runner();
+  errno = saved;
+}
+
+extern "C" void on_wake(int) {
+  const int saved = errno;
+  if (g_caught) wake_runner();
+  errno = saved;
+}
+
+void install(int signal, void (*handler)(int), int flags) {
+  struct sigaction action;
+  std::memset(&action, 0, sizeof action);
+  action.sa_handler = handler;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = flags;
+  sigaction(signal, &action, nullptr);
 }
 
 }  // namespace
 
 void catch_interrupts() {
-  struct sigaction action;
-  std::memset(&action, 0, sizeof action);
-  action.sa_handler = on_interrupt;
-  sigemptyset(&action.sa_mask);
-  // Interrupted reads and writes carry on; the first signal puts the default action back, so
-  // that a second one ends the process.
-  action.sa_flags = SA_RESTART | SA_RESETHAND;
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
+  g_runner = pthread_self();
+  // No SA_RESTART: a blocked read or write returns (EINTR) to a run that then looks. The first
+  // signal puts the default action back, so that a second one ends the process.
+  install(SIGINT, on_interrupt, SA_RESETHAND);
+  install(SIGTERM, on_interrupt, SA_RESETHAND);
+  install(SIGALRM, on_wake, 0);
 }
 
 int interrupted() { return g_caught; }
@@ -41,15 +66,6 @@ const char* signal_name(int signal) {
     case SIGTERM: return "SIGTERM";
     default: return "a signal";
   }
-}
-
-HoldInterrupts::HoldInterrupts() {
-  const sigset_t hold = interrupt_set();
-  sigprocmask(SIG_BLOCK, &hold, &saved_);
-}
-
-HoldInterrupts::~HoldInterrupts() {
-  sigprocmask(SIG_SETMASK, &saved_, nullptr);
 }
 
 }  // namespace tools

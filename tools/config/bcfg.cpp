@@ -1,9 +1,5 @@
 #include "config/bcfg.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <charconv>
 #include <cstring>
@@ -11,11 +7,11 @@
 #include <iterator>
 #include <limits>
 
-#include "cli/interrupt.h"
 #include "cli/json.h"
 #include "cli/suggest.h"
 #include "config/bcfg_labels.h"
 #include "config/phone_rules.h"
+#include "core/atomic_file.h"
 #include "core/file_kind.h"
 #include "core/wstr.h"
 
@@ -329,59 +325,12 @@ Image read_file(const fs::path& path) {
 }
 
 void write_file(const fs::path& path, const Image& image) {
-  std::error_code ec;
-  fs::path target = path;
-  if (fs::is_symlink(target, ec)) {
-    fs::path resolved = fs::canonical(target, ec);
-    if (!ec) target = resolved;
-  }
-  if (fs::is_directory(target, ec)) throw Error(path.string() + ": is a folder, not a file");
-  fs::path dir = target.parent_path();
-  if (dir.empty()) dir = ".";
-
-  // New files get the usual permissions; an existing file keeps its own.
-  mode_t mode = 0666;
-  struct stat st;
-  if (::stat(target.c_str(), &st) == 0) {
-    mode = st.st_mode & 07777;
-  } else {
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    mode &= ~mask;
-  }
-
-  std::string hidden = ".";  // built by appends: GCC 12 misreports "." + string under -O2
-  hidden += target.filename().string();
-  hidden += ".XXXXXX";
-  std::string tmpl = (dir / hidden).string();
-  // Ctrl+C or kill waits until the file is replaced, so the temporary file never stays behind.
-  const tools::HoldInterrupts hold;
-  int fd = ::mkstemp(tmpl.data());
-  if (fd < 0) throw Error(io_error(path, "cannot write a file in " + dir.string(), errno));
-  auto fail = [&](std::string_view what) {
-    int err = errno;
-    ::close(fd);
-    ::unlink(tmpl.c_str());
-    throw Error(io_error(path, what, err));
-  };
-  size_t done = 0;
-  while (done < image.size()) {
-    ssize_t n = ::write(fd, image.data() + done, image.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) fail("cannot write");
-    done += size_t(n);
-  }
-  if (::fchmod(fd, mode) != 0) fail("cannot set the permissions");
-  if (::fsync(fd) != 0) fail("cannot write");
-  if (::close(fd) != 0) {
-    int err = errno;
-    ::unlink(tmpl.c_str());
-    throw Error(io_error(path, "cannot write", err));
-  }
-  if (::rename(tmpl.c_str(), target.c_str()) != 0) {
-    int err = errno;
-    ::unlink(tmpl.c_str());
-    throw Error(io_error(path, "cannot replace", err));
+  try {
+    host::AtomicFile out(path, /*durable=*/true);
+    out.write(image.data(), image.size());
+    out.commit();
+  } catch (const host::OutputError& e) {
+    throw Error(e.what());
   }
 }
 
@@ -550,6 +499,9 @@ std::string dump_json(const Image& image) {
 // ---------------------------------------------------------------------------------------------
 
 void set_values(const fs::path& path, const std::vector<std::string>& assignments) {
+  // Another set of the same file waits from before this one reads until after it has replaced
+  // the file, so that neither loses the other's change.
+  const host::FileLock lock(path);
   Image image = read_file(path);
   for (const std::string& a : assignments) assign(image, a);
   write_file(path, image);

@@ -72,8 +72,9 @@ std::vector<uint8_t> read_bytes(const std::filesystem::path& path);
 // Reads a configuration file: it must exist, hold exactly kSize bytes and have the catalogue's
 // layout (its values may be out of range, so that `set` can mend them).
 Image read_file(const std::filesystem::path& path);
-// Writes the whole block at once: into a temporary file in the same folder, then renamed over
-// `path`, so that a failure leaves any earlier file as it was.
+// Writes the whole block at once, through a temporary file in the same folder renamed over `path`
+// (core/atomic_file.h): a failure leaves any earlier file as it was, the file keeps its mode,
+// owner and group, and one its user made read-only is refused.
 void write_file(const std::filesystem::path& path, const Image& image);
 
 // A value as text (see the formats above). Throws Error for an unknown name.
@@ -112,7 +113,8 @@ std::string dump(const Image& image);
 std::string dump_json(const Image& image);
 
 // File operations: each reads and checks the file, and writes it at most once, whole.
-// Applies every assignment or none (a later assignment to the same name wins).
+// Applies every assignment or none (a later assignment to the same name wins), holding the
+// file's lock (host::FileLock) from the read to the write.
 void set_values(const std::filesystem::path& path, const std::vector<std::string>& assignments);
 std::string get_value(const std::filesystem::path& path, std::string_view name);
 void write_default(const std::filesystem::path& path);

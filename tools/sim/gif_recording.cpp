@@ -8,7 +8,6 @@
 #include "phone/phone.h"
 #include "screen/gui_manager.h"
 #include "screen/screen.h"
-#include "sim/option_paths.h"
 #include "sim/options.h"
 
 namespace sim {
@@ -33,7 +32,7 @@ bool GifRecording::finish() {
   finished_ = true;
   phone_.gui().remove_frame_listener(listener_);
   if (!gif_->finish(phone_.queue().now()))
-    throw std::runtime_error("cannot write the GIF " + quoted(path_) + ": " + gif_->error());
+    throw std::runtime_error("--gif: " + gif_->error());
   return true;
 }
 

@@ -22,7 +22,8 @@ class GifRecording {
   GifRecording& operator=(const GifRecording&) = delete;
 
   // Ends the recording at the current virtual time and closes the file: true then, false when
-  // it had been finished already. Throws std::runtime_error when the file cannot be written.
+  // it had been finished already. Throws std::runtime_error naming --gif, the file and the reason
+  // when it cannot be written; an earlier file of the name then stays as it was.
   bool finish();
 
   const std::filesystem::path& path() const { return path_; }

@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "config/bcfg.h"
+#include "core/atomic_file.h"
 #include "core/codes.h"
 #include "core/event_queue.h"
 #include "core/loader.h"
@@ -27,19 +28,29 @@ InstalledSkin::InstalledSkin(const SimOptions& options, host::Phone& phone, Phon
 
 // ---- Install ----
 
+std::vector<std::string> InstalledSkin::copy_images(std::vector<std::string>& unreadable) {
+  try {
+    return install_skin_images(options_.skin, phone_.files(), &unreadable);
+  } catch (const host::OutputError& e) {
+    throw phone_folder_error(phone_, e);
+  }
+}
+
 void InstalledSkin::install_images() {
   std::vector<std::string> unreadable;
-  install_skin_images(options_.skin, phone_.files(), &unreadable);
+  copy_images(unreadable);
   if (!unreadable.empty()) throw InputError("--skin: " + unreadable.front());
 }
 
 void InstalledSkin::install_config() {
   if (!choice_.file.empty()) {
+    std::vector<uint8_t> bytes;
     try {
-      config_.install(read_config());
+      bytes = read_config();
     } catch (const std::exception& e) {
       throw InputError(std::string(choice_.from_option ? "--config: " : "--skin: ") + e.what());
     }
+    config_.install(bytes);
   }
   if (!options_.quiet) log_ << "tunestrip-sim: configuration: " << choice_.describe() << "\n";
   check();
@@ -87,8 +98,7 @@ std::string InstalledSkin::reload(Reload what) {
     }
   }
   std::vector<std::string> unreadable;
-  const std::vector<std::string> changed =
-      install_skin_images(options_.skin, phone_.files(), &unreadable);
+  const std::vector<std::string> changed = copy_images(unreadable);
   for (const std::string& u : unreadable) said.push_back(u + "; the phone keeps its copy");
   if (!changed.empty()) {
     restart_addon();

@@ -30,11 +30,12 @@ class InstalledSkin {
   InstalledSkin& operator=(const InstalledSkin&) = delete;
 
   // Copies the skin's images into the phone; throws InputError (--skin) for one that cannot be
-  // read.
+  // read, and naming the phone's folder for one that cannot be written there.
   void install_images();
   // Puts the chosen configuration file into the phone (the built-in block: none), says which it
   // is (unless --quiet) and runs the skin checker. Throws InputError naming --config or --skin
-  // when the file cannot be read or is not a whole block.
+  // when the file cannot be read or is not a whole block, and the phone's folder when it cannot
+  // be written there.
   void install_config();
 
   // The configuration in use: the one the run started from, or the skin's own once it has one.
@@ -59,6 +60,9 @@ class InstalledSkin {
   const SkinFindings& findings() const { return findings_; }
 
  private:
+  // Mirrors the skin's images into the phone (sim/skin_images.h): the names changed; those that
+  // cannot be read go into `unreadable`. Throws phone_folder_error() for a copy not written.
+  std::vector<std::string> copy_images(std::vector<std::string>& unreadable);
   // Reads the chosen configuration file; throws std::runtime_error when it cannot be read or is
   // not a whole block.
   std::vector<uint8_t> read_config() const;

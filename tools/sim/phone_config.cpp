@@ -1,13 +1,14 @@
 #include "sim/phone_config.h"
 
 #include <algorithm>
-#include <fstream>
 
 #include "config/bcfg.h"
+#include "core/atomic_file.h"
 #include "core/codes.h"
 #include "files/file_system.h"
 #include "phone/phone.h"
 #include "platform/fw_types.h"
+#include "sim/option_paths.h"
 
 namespace fs = std::filesystem;
 
@@ -21,7 +22,25 @@ constexpr int kAppFolder1 = DIR_ELF_1;  // where the add-on looks for the editor
 constexpr int kAppFolder2 = DIR_ELF_2;
 constexpr const char16_t* kEditorName = u"BcfgEdit.elf";
 
+void write_into_phone(host::Phone& phone, const fs::path& to, std::string_view bytes) {
+  try {
+    host::AtomicFile out(to, /*durable=*/true);
+    out.write(bytes);
+    out.commit();
+  } catch (const host::OutputError& e) {
+    throw phone_folder_error(phone, e);
+  }
+}
+
 }  // namespace
+
+InputError phone_folder_error(host::Phone& phone, const host::OutputError& e) {
+  const fs::path& root = phone.files().root();
+  std::error_code ec;
+  fs::path in = fs::relative(e.path(), root, ec);
+  if (ec || in.empty() || *in.begin() == "..") in = e.path();
+  return InputError("the phone folder " + quoted(root) + ": " + in.string() + ": " + e.detail());
+}
 
 fs::path PhoneConfig::file(std::u16string* phone_folder) const {
   host::FileSystem& files = phone_.files();
@@ -39,9 +58,7 @@ void PhoneConfig::install(std::span<const uint8_t> block) {
   const fs::path to = file();
   std::error_code ec;
   fs::create_directories(to.parent_path(), ec);
-  bcfg::Image image;
-  std::copy(block.begin(), block.end(), image.begin());
-  bcfg::write_file(to, image);
+  write_into_phone(phone_, to, std::string_view(reinterpret_cast<const char*>(block.data()), block.size()));
   installed_.assign(block.begin(), block.end());
 }
 
@@ -78,8 +95,8 @@ void PhoneConfig::install_editor() {
   const fs::path dir = files.dir_path(kAppFolder1);
   std::error_code ec;
   fs::create_directories(dir, ec);
-  std::ofstream(dir / kEditorName) << "A stand-in for the configuration editor: the simulator "
-                                      "records its launches.\n";
+  write_into_phone(phone_, dir / kEditorName,
+                   "A stand-in for the configuration editor: the simulator records its launches.\n");
 }
 
 }  // namespace sim

@@ -10,11 +10,18 @@
 #include <string>
 #include <vector>
 
+#include "sim/options.h"
+
 namespace host {
+class OutputError;
 class Phone;
-}
+}  // namespace host
 
 namespace sim {
+
+// A file the phone could not be given, named as in the phone's folder: "the phone folder "phone":
+// usb/other/ZBin/Config/TuneStrip/Fon.png: cannot write: No space left on device".
+InputError phone_folder_error(host::Phone& phone, const host::OutputError& e);
 
 class PhoneConfig {
  public:
@@ -25,7 +32,8 @@ class PhoneConfig {
   // phone names it.
   std::filesystem::path file(std::u16string* phone_folder = nullptr) const;
 
-  // Writes `block`, a whole configuration block, as that file; the add-on is not told.
+  // Writes `block`, a whole configuration block, as that file (the add-on is not told); throws
+  // phone_folder_error() when it cannot be written.
   void install(std::span<const uint8_t> block);
   // The block install() wrote last (empty before it ran).
   const std::vector<uint8_t>& installed() const { return installed_; }
@@ -39,7 +47,8 @@ class PhoneConfig {
   void notify_changed();
 
   // A stand-in configuration editor in the first application folder (unless the phone has one),
-  // so that the add-on's edit request launches it; the phone records the launch.
+  // so that the add-on's edit request launches it; the phone records the launch. Throws
+  // phone_folder_error() when it cannot be written.
   void install_editor();
 
  private:

@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "core/event_queue.h"
+#include "images/picture_output.h"
 #include "phone/phone.h"
 #include "screen/screen.h"
 #include "sim/option_paths.h"
@@ -17,8 +18,11 @@ fs::path Pictures::shot(const std::string& name) {
   fs::path path = fs::path(name).is_absolute() ? fs::path(name) : folder_ / name;
   std::error_code ec;
   if (path.has_parent_path()) fs::create_directories(path.parent_path(), ec);
-  if (ec || !phone_.screen().save_png(path))
-    throw std::runtime_error("cannot write " + quoted(path));
+  if (ec) throw std::runtime_error(path.string() + ": cannot write: " + ec.message());
+  const host::Screen& screen = phone_.screen();
+  std::string error;
+  if (!host::write_png(path, screen.width(), screen.height(), screen.rgba(), &error))
+    throw std::runtime_error(error);
   add(path);
   return path;
 }

@@ -20,7 +20,8 @@ class Pictures {
       : phone_(phone), folder_(std::move(folder)) {}
 
   // Saves the screen as a PNG in the picture folder (or at an absolute path), once what the
-  // phone has queued for now has run; throws std::runtime_error when it cannot be written.
+  // phone has queued for now has run; throws std::runtime_error naming the file and the reason
+  // when it cannot be written (an earlier file of the name then stays as it was).
   std::filesystem::path shot(const std::string& name);
   // Lists a picture written by another part of the run (the GIF).
   void add(const std::filesystem::path& p);

@@ -3,11 +3,15 @@
 #include <algorithm>
 #include <exception>
 #include <ostream>
+#include <stdexcept>
+#include <string>
 
 #include "cli/interrupt.h"
+#include "core/atomic_file.h"
 #include "core/codes.h"
 #include "core/event_queue.h"
 #include "core/addon_runtime.h"
+#include "core/trace.h"
 #include "platform/fw_types.h"
 #include "player/media_player.h"
 #include "screen/gui_manager.h"
@@ -195,7 +199,19 @@ bool Session::execute(const Command& c) {
 // ---- The end ----
 
 void Session::finish() {
-  if (gif_ && gif_->finish()) pictures_.add(gif_->path());
+  // Both files are ended whatever becomes of the other; one line says what failed.
+  std::string failed;
+  try {
+    if (gif_ && gif_->finish()) pictures_.add(gif_->path());
+  } catch (const std::exception& e) {
+    failed = e.what();
+  }
+  try {
+    phone_->trace().close();
+  } catch (const host::OutputError& e) {
+    failed += (failed.empty() ? "--trace: " : "; --trace: ") + std::string(e.what());
+  }
+  if (!failed.empty()) throw std::runtime_error(failed);
 }
 
 Summary Session::summary() const {

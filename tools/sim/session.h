@@ -66,7 +66,9 @@ class Session {
   // Runs one command; false when it ends the run.
   bool execute(const Command& c);
 
-  // Finishes the GIF (if one is recorded) at the current virtual time; idempotent.
+  // Finishes the GIF (if one is recorded) at the current virtual time and puts the call trace in
+  // place; idempotent. Throws std::runtime_error naming --gif or --trace, the file and the
+  // reason when either cannot be written.
   void finish();
 
   Summary summary() const;

@@ -3,17 +3,14 @@
 #include <algorithm>
 #include <cstdint>
 #include <exception>
-#include <fstream>
 #include <optional>
 #include <set>
-#include <stdexcept>
 
 #include "config/bcfg.h"
+#include "core/atomic_file.h"
 #include "core/wstr.h"
 #include "files/file_system.h"
 #include "platform/fw_types.h"
-#include "sim/option_paths.h"
-#include "sim/options.h"
 #include "skin/skin.h"
 
 namespace fs = std::filesystem;
@@ -25,8 +22,7 @@ std::vector<std::string> install_skin_images(const fs::path& skin, host::FileSys
   const fs::path to = files.dir_path(DIR_CONFIG_2) / "TuneStrip";
   std::error_code ec;
   fs::create_directories(to, ec);
-  if (ec)
-    throw InputError("--skin: cannot make the image folder " + quoted(to) + ": " + ec.message());
+  if (ec) throw host::OutputError(to, "cannot make the folder: " + ec.message(), ec.value());
   std::vector<std::string> changed;
   std::set<std::string> names;
   for (const skin::PanelImage& image : skin::kPanelImages) {
@@ -50,9 +46,9 @@ std::vector<std::string> install_skin_images(const fs::path& skin, host::FileSys
         // An unreadable copy is written anew.
       }
     }
-    std::ofstream out(copy, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-    if (!out) throw std::runtime_error("cannot write the phone's copy " + quoted(copy));
+    host::AtomicFile out(copy);
+    out.write(bytes.data(), bytes.size());
+    out.commit();
     changed.push_back(name);
   }
   // Panel images the author removed or renamed leave the phone too (other files stay: a phone

@@ -15,8 +15,8 @@ namespace sim {
 
 // Mirrors the panel images of the skin folder `skin` into the phone: answers the names changed,
 // added or removed ("Fon.png (removed)"), and adds to `unreadable` the images that could not be
-// read (the phone keeps its copy of those). Throws InputError when the phone's folder cannot be
-// made, std::runtime_error when a copy cannot be written.
+// read (the phone keeps its copy of those). Throws host::OutputError, naming the folder or the
+// copy, when the phone's folder cannot be made or a copy cannot be written.
 std::vector<std::string> install_skin_images(const std::filesystem::path& skin,
                                              host::FileSystem& files,
                                              std::vector<std::string>* unreadable = nullptr);
