@@ -40,6 +40,8 @@ class GlDisplay : public Display {
     ImGuiIO& io = ImGui::GetIO();
     io.IniFilename = nullptr;  // no imgui.ini in the user's folder
     io.LogFilename = nullptr;
+    // A steady caret: the window presents frames only when something changes.
+    io.ConfigInputTextCursorBlink = false;
     // The phone's own font, with Cyrillic for the block's labels.
     const std::filesystem::path font = host::font_file(false);
     std::error_code ec;

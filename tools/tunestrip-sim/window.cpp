@@ -66,7 +66,7 @@ bool Window::open() {
   w_ = screen.width();
   h_ = screen.height();
   scale_ = (w_ <= 400 && h_ <= 450) ? 2 : 1;
-  status_h_ = status_height();
+  status_h_ = first_status_height();
   editor_open_ = s_.options().edit;
   int ww = 0, wh = 0;
   window_size(editor_open_, ww, wh);

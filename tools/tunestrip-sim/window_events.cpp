@@ -1,5 +1,6 @@
 // The window's events, each in the order it came (a press and a release within one frame both
-// count), and the mouse: on the phone's screen the editor's, elsewhere Dear ImGui's.
+// count), and the mouse: on the phone's screen the editor's, elsewhere Dear ImGui's. Each event
+// asks for a frame (the window draws nothing between changes).
 #if defined(TS_HAVE_SDL2)
 
 #include <cmath>
@@ -15,11 +16,10 @@ void Window::poll() {
   while (SDL_PollEvent(&e)) {
     switch (e.type) {
       case SDL_QUIT: request_quit(); break;
-      case SDL_WINDOWEVENT:
-        frame_dirty_ = true;
-        display_->imgui_event(e);
-        break;
+      case SDL_WINDOWEVENT: display_->imgui_event(e); break;
       case SDL_MOUSEBUTTONDOWN: case SDL_MOUSEBUTTONUP: case SDL_MOUSEMOTION: case SDL_MOUSEWHEEL:
+        // Without the editor the mouse does nothing.
+        if (!editing()) continue;
         mouse(e);
         break;
       case SDL_KEYDOWN: key_down(e); break;
@@ -27,8 +27,9 @@ void Window::poll() {
       case SDL_TEXTINPUT:
         if (editing() && (keys_to_editor_ || editor_->asking())) display_->imgui_event(e);
         break;
-      default: break;
+      default: continue;
     }
+    input();
   }
   if (editor_) editor_->sync();
 }
