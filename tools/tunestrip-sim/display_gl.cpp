@@ -94,6 +94,15 @@ class GlDisplay : public Display {
   void begin_frame() override {
     ImGui_ImplOpenGL2_NewFrame();
     ImGui_ImplSDL2_NewFrame();
+    // The backend places the mouse at the desktop's pointer less the window's position, which
+    // the window system need not report truly (none without a window manager, or without the
+    // frame round the window): the first click into a field then lands beside it. The window's
+    // own mouse events place it right.
+    if (SDL_GetMouseFocus() == window_) {
+      int x = 0, y = 0;
+      SDL_GetMouseState(&x, &y);
+      ImGui::GetIO().MousePos = ImVec2(float(x), float(y));
+    }
     ImGui::NewFrame();
   }
   void draw(Picture p, const SDL_Rect& to) override {
