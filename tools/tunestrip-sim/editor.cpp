@@ -49,6 +49,7 @@ class ImGuiEditor : public Editor {
         tool_(s.phone().fonts()) {}
 
   void phone_press(int x, int y) override {
+    fields_.let_go(m_);  // before a drag on the phone begins its own step
     const editor::Element* e = tool_.press(m_, x, y);
     fields_.reveal(e ? e->group : -1);
   }

@@ -108,16 +108,19 @@ std::string Fields::draw(editor::Model& m) {
   scroll_ = false;
   // A field let go: one undo step; when what was typed last was refused, the field goes back to
   // the value it had (rather than keep a part of the refused number).
-  if (gesture_ && !ImGui::IsAnyItemActive()) {
-    gesture_ = false;
-    if (refused_) {
-      m.cancel_gesture();
-      went_back(m, refused_name_);
-    } else {
-      m.end_gesture();
-    }
-  }
+  if (!ImGui::IsAnyItemActive()) let_go(m);
   return std::exchange(went_back_, std::string());
+}
+
+void Fields::let_go(editor::Model& m) {
+  if (!gesture_) return;
+  gesture_ = false;
+  if (refused_) {
+    m.cancel_gesture();
+    went_back(m, refused_name_);
+  } else {
+    m.end_gesture();
+  }
 }
 
 void Fields::group(editor::Model& m, const editor::Node& n, int depth) {

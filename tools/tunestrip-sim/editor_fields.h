@@ -30,6 +30,10 @@ class Fields {
   // its header stays marked (-1: none).
   void reveal(int index);
 
+  // Ends the edit of a field being typed in (the mouse went to the phone before ImGui saw the
+  // field let go), as draw() does when the field is let go.
+  void let_go(editor::Model& m);
+
   // The hot key's field waits for a key: the window gives it the next key press.
   bool capturing_key() const { return capture_; }
   // The key pressed while capturing: its phone code, or 0 for a key that stands for none.

@@ -101,11 +101,6 @@ void Window::close() {
   sdl_ = false;
 }
 
-void Window::note(std::string text, bool bad) {
-  note_ = std::move(text);
-  note_bad_ = bad;
-}
-
 void Window::show_panel_to_edit() {
   if (editor_open_) show_panel(s_.phone(), s_.config());
 }

@@ -153,6 +153,7 @@ class Window {
   bool frame_dirty_ = false;  // the phone composed a frame the window has not uploaded
   bool redraw_ = false;       // a frame is wanted
   int settle_ = 0;            // frames still to present for Dear ImGui after input
+  bool frame_before_poll_ = false;  // ImGui must see a frame before the next events
   Clock::time_point wanted_since_;
   bool quit_ = false;
   bool help_ = false;

@@ -12,6 +12,10 @@
 namespace sim {
 
 void Window::poll() {
+  // Dear ImGui reads the keys and the mouse's buttons once a frame: an event it was given that
+  // changes them waits for a frame before the next events are handled, so that a press and its
+  // release, or two clicks, never fall into one frame.
+  if (frame_before_poll_) return;
   SDL_Event e;
   while (SDL_PollEvent(&e)) {
     switch (e.type) {
@@ -30,6 +34,11 @@ void Window::poll() {
       default: continue;
     }
     input();
+    if (editing() && (e.type == SDL_MOUSEBUTTONDOWN || e.type == SDL_MOUSEBUTTONUP ||
+                      e.type == SDL_KEYDOWN || e.type == SDL_KEYUP)) {
+      frame_before_poll_ = true;
+      break;
+    }
   }
   if (editor_) editor_->sync();
 }
@@ -52,11 +61,12 @@ void Window::mouse(const SDL_Event& e) {
   switch (e.type) {
     case SDL_MOUSEBUTTONDOWN:
       if (on_phone && e.button.button == SDL_BUTTON_LEFT) {
-        // ImGui sees the button too (it reads the mouse's state) and takes it as a click
-        // outside its windows, which only drops its focus.
+        // ImGui sees the button too and takes it as a click outside its windows, which only
+        // drops its focus (a field being typed in is let go).
         keys_to_editor_ = false;
         phone_held_ = true;
         editor_->phone_press(px, py);
+        display_->imgui_event(e);
         return;
       }
       if (SDL_PointInRect(&at, &l.panel)) keys_to_editor_ = true;
@@ -75,6 +85,7 @@ void Window::mouse(const SDL_Event& e) {
         editor_->phone_motion(px, py);
       else
         editor_->phone_leave();
+      display_->imgui_event(e);
       return;
     default:
       display_->imgui_event(e);

@@ -25,8 +25,8 @@ constexpr int kStatusFont = 0x2011;  // 13 px
 constexpr int kStatusRows = 5, kMaxStatusRows = 12;
 constexpr uint32_t kStatusText = 0xE8E8E8, kStatusDim = 0xA0A8B0, kBackdrop = 0xFFD040,
                    kNoteOk = 0x9FE09F, kNoteBad = 0xFF8A80;
-// Frames presented after each change while the editor is open: Dear ImGui takes a click, opens a
-// popup or lays out a window that changed size over the frames after the one that saw it.
+// Frames presented after an event or a note while the editor is open: Dear ImGui takes a click,
+// opens a popup or lays out a window that changed size over the frames after the one that saw it.
 constexpr int kSettleFrames = 4;
 
 constexpr int kEditorWidth = 540;  // the editor's side of the window, in window units
@@ -88,6 +88,13 @@ void Window::input() {
   if (editing()) settle_ = kSettleFrames;
 }
 
+void Window::note(std::string text, bool bad) {
+  note_ = std::move(text);
+  note_bad_ = bad;
+  // A note may come with a question of the editor's, which opens over the next frames.
+  input();
+}
+
 bool Window::changed() {
   const host::MessageBox* m = s_.phone().messages().visible();
   if ((m ? m->text : std::string()) != message_) frame_dirty_ = true;
@@ -110,7 +117,6 @@ bool Window::changed() {
     lay_status(width, height);
     redraw_ = true;
   }
-  if (redraw_ && editing()) settle_ = std::max(settle_, kSettleFrames);
   const bool wanted = redraw_ || settle_ > 0;
   if (wanted && wanted_since_ == Clock::time_point()) wanted_since_ = Clock::now();
   return wanted;
@@ -143,6 +149,7 @@ void Window::present() {
     waits_.push_back(std::chrono::duration<double, std::milli>(Clock::now() - wanted_since_).count());
   wanted_since_ = {};
   redraw_ = false;
+  frame_before_poll_ = false;
   if (settle_ > 0) --settle_;
   ++presented_;
 }
