@@ -4,6 +4,9 @@
 # processor time over 10 s (user + system, from /proc/PID/stat) as a share of one core, and its
 # peak resident memory. Usage: scripts/window-cost.sh [BUILD_DIR] [--edit]  (BUILD_DIR: build)
 set -eu
+case "${1:-}" in
+  -h|--help) sed -n '2,5s/^# \{0,1\}//p' "$0"; exit 0 ;;
+esac
 build=${1:-build}
 edit=${2:-}
 sim="$build/bin/tunestrip-sim"
