@@ -281,8 +281,12 @@ TEST_F(SimCli, WindowReloadsAnEditedSkin) {
 // The editor for real, under Xvfb and driven by the mouse and keys only. While the editor is open
 // the phone sits at the window's top-left corner at twice its size, so the title, which the
 // skin's configuration puts at (1, 240), lies under the window's (10, 490) (the phone's (5, 245));
-// dragging it 20 window pixels to the right moves it 10 of the phone's. Ctrl+S saves, Q quits
-// (the edit is saved, so nothing is asked), and the file holds the new position.
+// dragging it 20 window pixels to the right moves it 10 of the phone's, picks it and opens its
+// group, whose X field then lies under (790, 223). A click there while the phone has the keys
+// takes the field at once: 99999 typed is refused and, once a click on the phone lets the field
+// go, the field is back at 11 and the refusal goes to the status line (and the log); 30 typed
+// the same way holds. Ctrl+S saves, Q quits (the edit is saved, so nothing is asked), and the
+// file holds the new position.
 TEST_F(SimCli, EditorDragsTheTitleAndSavesIt) {
   if (ts::run_command("command -v xvfb-run xdotool >/dev/null") != 0)
     GTEST_SKIP() << "xvfb-run and xdotool are not installed";
@@ -294,6 +298,10 @@ TEST_F(SimCli, EditorDragsTheTitleAndSavesIt) {
                      "w=$(xdotool search --sync --onlyvisible --name '^TuneStrip') || exit 9\n"
                      "xdotool mousemove --window $w 10 490 mousedown 1 "
                      "mousemove --window $w 30 490 mouseup 1\n"
+                     "xdotool mousemove --window $w 790 223 click 1 type 99999\n"
+                     "xdotool mousemove --window $w 400 40 click 1\n"
+                     "xdotool mousemove --window $w 790 223 click 1 type 30\n"
+                     "xdotool mousemove --window $w 400 40 click 1\n"
                      "xdotool key --window $w ctrl+s q\n"
                      "wait $sim\n");
   ts::run_command("cd '" + tmp_.path().string() +
@@ -301,7 +309,11 @@ TEST_F(SimCli, EditorDragsTheTitleAndSavesIt) {
   const std::string err = ts::read_file(path("err.txt"));
   if (err.find("this build has no editor") != std::string::npos) GTEST_SKIP() << err;
   EXPECT_NE(err.find("tunestrip-sim: saved skin/TuneStrip.bcfg\n"), std::string::npos) << err;
-  EXPECT_EQ(bcfg::get_value(path("skin/TuneStrip.bcfg"), "X_TITLE_POS"), "11");
+  EXPECT_NE(err.find("tunestrip-sim: refused: X_TITLE_POS: 99999 is out of range "
+                     "-32768..32767; X_TITLE_POS stays 11\n"),
+            std::string::npos)
+      << err;
+  EXPECT_EQ(bcfg::get_value(path("skin/TuneStrip.bcfg"), "X_TITLE_POS"), "30");
   EXPECT_EQ(bcfg::get_value(path("skin/TuneStrip.bcfg"), "Y_TITLE_POS"), "240");
 }
 

@@ -9,12 +9,15 @@
 #include <vector>
 
 #include "config/bcfg.h"
+#include "core/wstr.h"
 #include "core/loader.h"
 #include "player/media_player.h"
+#include "screen/fonts.h"
 #include "screen/gui_manager.h"
 #include "screen/messages.h"
 #include "screen/screen.h"
 #include "sim/session.h"
+#include "sim/status.h"
 #include "test_phone.h"
 
 namespace fs = std::filesystem;
@@ -291,6 +294,42 @@ TEST_F(SimRun, ReloadTakesInTheSkinsEdits) {
   EXPECT_TRUE(s->phone().screen().rgba() != before);
   ASSERT_TRUE(run(*s, "addon terminate\nwait 100\n"));
   EXPECT_TRUE(s->summary().counts.all_zero()) << s->summary().counts.summary();
+}
+
+// The window's status line: a long reload message laid into its rows at the window's width is
+// there whole, and while the panel is shown over a frozen backdrop the line says so.
+TEST_F(SimRun, StatusLineHoldsAWholeMessageAndNamesTheFrozenBackdrop) {
+  sim::SimOptions o = options();
+  o.skin = tmp_.path() / "skin";
+  fs::copy(sim::default_skin(), o.skin);
+  const fs::path config = o.skin / "TuneStrip.bcfg";
+  bcfg::set_values(config, {"FON_FROM_BUFFER_ENABLED=1"});
+  auto s = session(o);
+  EXPECT_EQ(sim::backdrop_status(*s), "");  // no panel yet
+  ASSERT_TRUE(run(*s, kShowPanel));
+  EXPECT_NE(sim::backdrop_status(*s).find("FON_FROM_BUFFER_ENABLED is on"), std::string::npos);
+
+  const std::string good = ts::read_file(config);
+  ts::write_file(config, good.substr(0, 7000));
+  const std::string message = "reload: " + s->skin().reload();
+  ASSERT_GT(message.size(), 200u);
+  const int font = 0x2011, width = 480 - 12;  // the window's status font and width
+  const std::vector<sim::StatusLine> rows = sim::status_rows(
+      s->phone().fonts(),
+      {{sim::player_status(*s), 0}, {sim::skin_status(*s), 0}, {sim::backdrop_status(*s), 0},
+       {message, 1}},
+      font, width, 12);
+  std::string shown;
+  for (const sim::StatusLine& r : rows) {
+    EXPECT_LE(s->phone().fonts().text_width(host::utf8_to_utf16(r.text), font), width) << r.text;
+    if (r.colour == 1) shown += (shown.empty() ? "" : " ") + r.text;
+  }
+  EXPECT_EQ(shown, message);
+
+  ts::write_file(config, good);
+  bcfg::set_values(config, {"FON_FROM_BUFFER_ENABLED=0"});
+  ASSERT_TRUE(run(*s, "reload\nwait 1000\n"));
+  EXPECT_EQ(sim::backdrop_status(*s), "");
 }
 
 // The restart after an image edit shows the panel again with the hot key of the phone's

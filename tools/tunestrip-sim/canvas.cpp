@@ -2,6 +2,7 @@
 
 #include "core/wstr.h"
 #include "screen/fonts.h"
+#include "sim/status.h"
 
 namespace sim {
 
@@ -34,31 +35,7 @@ int Canvas::text(host::Fonts& fonts, std::string_view utf8, int font, int x, int
 }
 
 std::vector<std::string> Canvas::wrap(host::Fonts& fonts, std::string_view utf8, int font, int width) {
-  std::vector<std::string> lines;
-  size_t at = 0;
-  for (;;) {
-    const size_t end = utf8.find('\n', at);
-    std::string_view para = utf8.substr(at, end == std::string_view::npos ? std::string_view::npos : end - at);
-    std::string cur;
-    size_t w = 0;
-    while (w <= para.size()) {
-      size_t space = para.find(' ', w);
-      if (space == std::string_view::npos) space = para.size();
-      const std::string word(para.substr(w, space - w));
-      const std::string next = cur.empty() ? word : cur + ' ' + word;
-      if (!cur.empty() && fonts.text_width(host::utf8_to_utf16(next), font) > width) {
-        lines.push_back(cur);
-        cur = word;
-      } else {
-        cur = next;
-      }
-      w = space + 1;
-    }
-    lines.push_back(cur);
-    if (end == std::string_view::npos) break;
-    at = end + 1;
-  }
-  return lines;
+  return wrap_text(fonts, utf8, font, width);
 }
 
 }  // namespace sim

@@ -29,7 +29,7 @@ class Canvas {
   void frame(int x, int y, int w, int h, uint32_t rgb);
   // One line of UTF-8 text with its top at y; answers its width in pixels.
   int text(host::Fonts& fonts, std::string_view utf8, int font, int x, int y, uint32_t rgb);
-  // `utf8` broken into lines no wider than `width` (at spaces; "\n" breaks too).
+  // `utf8` broken into lines no wider than `width` (wrap_text() of the status line).
   static std::vector<std::string> wrap(host::Fonts& fonts, std::string_view utf8, int font, int width);
 
  private:

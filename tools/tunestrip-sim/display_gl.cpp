@@ -40,6 +40,8 @@ class GlDisplay : public Display {
     ImGuiIO& io = ImGui::GetIO();
     io.IniFilename = nullptr;  // no imgui.ini in the user's folder
     io.LogFilename = nullptr;
+    // A steady caret: the window presents frames only when something changes.
+    io.ConfigInputTextCursorBlink = false;
     // The phone's own font, with Cyrillic for the block's labels.
     const std::filesystem::path font = host::font_file(false);
     std::error_code ec;
@@ -92,6 +94,17 @@ class GlDisplay : public Display {
   void begin_frame() override {
     ImGui_ImplOpenGL2_NewFrame();
     ImGui_ImplSDL2_NewFrame();
+    // The backend takes the mouse from its state at this moment: its place as the desktop's
+    // pointer less the window's position, which the window system need not report truly (none
+    // without a window manager), and its buttons as they are after every event queued so far.
+    // ImGui gets them as the events the window handled left them, so that a click lands where it
+    // was and each click is one.
+    ImGuiIO& io = ImGui::GetIO();
+    if (mouse_known_) io.MousePos = mouse_;
+    for (int b = 0; b < 3; ++b) {
+      io.MouseDown[b] = held_[b] || pressed_[b];
+      pressed_[b] = false;
+    }
     ImGui::NewFrame();
   }
   void draw(Picture p, const SDL_Rect& to) override {
@@ -113,7 +126,24 @@ class GlDisplay : public Display {
   }
 
   bool has_imgui() const override { return true; }
-  bool imgui_event(const SDL_Event& e) override { return ImGui_ImplSDL2_ProcessEvent(&e); }
+  bool imgui_event(const SDL_Event& e) override {
+    if (e.type == SDL_MOUSEMOTION) {
+      mouse_ = ImVec2(float(e.motion.x), float(e.motion.y));
+      mouse_known_ = true;
+    } else if (e.type == SDL_MOUSEBUTTONDOWN || e.type == SDL_MOUSEBUTTONUP) {
+      mouse_ = ImVec2(float(e.button.x), float(e.button.y));
+      mouse_known_ = true;
+      const int b = e.button.button == SDL_BUTTON_LEFT    ? 0
+                    : e.button.button == SDL_BUTTON_RIGHT ? 1
+                    : e.button.button == SDL_BUTTON_MIDDLE ? 2
+                                                           : -1;
+      if (b >= 0) {
+        held_[b] = e.type == SDL_MOUSEBUTTONDOWN;
+        pressed_[b] = pressed_[b] || held_[b];
+      }
+    }
+    return ImGui_ImplSDL2_ProcessEvent(&e);
+  }
   bool imgui_typing() const override { return ImGui::GetIO().WantTextInput; }
 
  private:
@@ -122,6 +152,10 @@ class GlDisplay : public Display {
     int w = 0, h = 0;
   };
   SDL_GLContext context_ = nullptr;
+  // The mouse as the events handed to imgui_event() left it.
+  ImVec2 mouse_{};
+  bool mouse_known_ = false;
+  std::array<bool, 3> held_{}, pressed_{};  // held now; pressed since the last frame
   bool imgui_ = false;
   std::array<Tex, size_t(Picture::Count)> textures_{};
 };

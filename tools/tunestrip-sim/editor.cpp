@@ -49,6 +49,7 @@ class ImGuiEditor : public Editor {
         tool_(s.phone().fonts()) {}
 
   void phone_press(int x, int y) override {
+    fields_.let_go(m_);  // before a drag on the phone begins its own step
     const editor::Element* e = tool_.press(m_, x, y);
     fields_.reveal(e ? e->group : -1);
   }
@@ -268,7 +269,14 @@ void ImGuiEditor::draw_panel(const EditorLayout& l) {
                                  ImGuiWindowFlags_NoBringToFrontOnFocus;
   if (ImGui::Begin("Configuration", nullptr, flags)) {
     header(l);
-    if (ImGui::BeginChild("##fields")) fields_.draw(m_);
+    if (ImGui::BeginChild("##fields")) {
+      // A refused value goes from its field, once the field is back at its value, to the
+      // status line.
+      if (const std::string refused = fields_.draw(m_); !refused.empty()) {
+        log_ << "tunestrip-sim: refused: " << refused << "\n";
+        note_("refused: " + refused, true);
+      }
+    }
     ImGui::EndChild();
   }
   ImGui::End();

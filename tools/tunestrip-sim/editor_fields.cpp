@@ -7,7 +7,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <exception>
 #include <string>
+#include <utility>
 
 #include "config/bcfg.h"
 #include "config/choices.h"
@@ -55,11 +57,27 @@ void Fields::edit(editor::Model& m, std::string_view name, Edit&& e) {
     gesture_ = true;
   }
   const editor::Result r = e();
-  if (r)
-    errors_.erase(std::string(name));
-  else
-    errors_[std::string(name)] = r.error;
   refused_ = !r;
+  refused_name_ = name;
+  if (r) {
+    errors_.erase(std::string(name));
+    return;
+  }
+  errors_[std::string(name)] = r.error;
+  // A field that is not held (a choice, Enter in a field) shows the value it had at once.
+  if (!ImGui::IsAnyItemActive()) went_back(m, std::string(name));
+}
+
+void Fields::went_back(const editor::Model& m, const std::string& name) {
+  auto it = errors_.find(name);
+  if (it == errors_.end()) return;
+  std::string value;
+  try {
+    value = bcfg::get(m.image(), name);
+  } catch (const std::exception&) {
+  }
+  went_back_ = it->second + (value.empty() ? "" : "; " + name + " stays " + value);
+  errors_.erase(it);
 }
 
 bool Fields::begin_items() {
@@ -76,7 +94,7 @@ void Fields::reveal(int index) {
   scroll_ = index >= 0;
 }
 
-void Fields::draw(editor::Model& m) {
+std::string Fields::draw(editor::Model& m) {
   const editor::Node& root = editor::tree();
   for (const editor::Node& n : root.children) {
     if (n.kind == editor::Kind::Group) {
@@ -90,9 +108,18 @@ void Fields::draw(editor::Model& m) {
   scroll_ = false;
   // A field let go: one undo step; when what was typed last was refused, the field goes back to
   // the value it had (rather than keep a part of the refused number).
-  if (gesture_ && !ImGui::IsAnyItemActive()) {
-    gesture_ = false;
-    refused_ ? m.cancel_gesture() : m.end_gesture();
+  if (!ImGui::IsAnyItemActive()) let_go(m);
+  return std::exchange(went_back_, std::string());
+}
+
+void Fields::let_go(editor::Model& m) {
+  if (!gesture_) return;
+  gesture_ = false;
+  if (refused_) {
+    m.cancel_gesture();
+    went_back(m, refused_name_);
+  } else {
+    m.end_gesture();
   }
 }
 
@@ -131,11 +158,23 @@ void Fields::item(editor::Model& m, const editor::Node& n) {
   ImGui::PushID(n.index);
   ImGui::TableNextRow();
   ImGui::TableSetColumnIndex(0);
+  // Both labels wrap at the column's edge, the block's own beside the English one when it fits
+  // there, else under it: neither is cut.
+  const char* english = n.english.data();
+  const char* label = n.label.data();
+  const float gap = ImGui::GetStyle().ItemSpacing.x;
+  const bool beside = ImGui::CalcTextSize(english, english + n.english.size()).x + gap +
+                          ImGui::CalcTextSize(label, label + n.label.size()).x <=
+                      ImGui::GetContentRegionAvail().x;
+  ImGui::PushTextWrapPos(0.0f);
   ImGui::AlignTextToFramePadding();
-  ImGui::TextUnformatted(n.english.data(), n.english.data() + n.english.size());
+  ImGui::TextUnformatted(english, english + n.english.size());
   const bool hovered = ImGui::IsItemHovered();
-  ImGui::SameLine();
-  ImGui::TextDisabled("%.*s", int(n.label.size()), n.label.data());
+  if (beside) ImGui::SameLine();
+  ImGui::PushStyleColor(ImGuiCol_Text, ImGui::GetStyleColorVec4(ImGuiCol_TextDisabled));
+  ImGui::TextUnformatted(label, label + n.label.size());
+  ImGui::PopStyleColor();
+  ImGui::PopTextWrapPos();
   if (hovered || ImGui::IsItemHovered()) {
     std::string names(n.name);
     if (!n.name2.empty()) names += ", " + std::string(n.name2);
@@ -285,7 +324,10 @@ void Fields::key(editor::Model& m) {
   const std::string label = capture_ ? "press a phone key...###key" : key_text(k.code) + "###key";
   const bool waiting = capture_;
   if (waiting) ImGui::PushStyleColor(ImGuiCol_Button, kMarked);
-  if (ImGui::Button(label.c_str(), ImVec2(share(2), 0))) capture_ = !capture_;
+  if (ImGui::Button(label.c_str(), ImVec2(share(2), 0))) {
+    capture_ = !capture_;
+    if (!capture_) errors_.erase("KEYRUN");  // the refusal of a key is the waiting's
+  }
   if (waiting) ImGui::PopStyleColor();
   if (ImGui::IsItemHovered())
     ImGui::SetTooltip(waiting ? "Press the key on the computer's keyboard (click to stop)"

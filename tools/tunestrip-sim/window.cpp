@@ -66,7 +66,7 @@ bool Window::open() {
   w_ = screen.width();
   h_ = screen.height();
   scale_ = (w_ <= 400 && h_ <= 450) ? 2 : 1;
-  status_h_ = status_height();
+  status_h_ = first_status_height();
   editor_open_ = s_.options().edit;
   int ww = 0, wh = 0;
   window_size(editor_open_, ww, wh);
@@ -99,11 +99,6 @@ void Window::close() {
   // The phone's sound keeps the audio part of SDL going until the phone ends.
   if (sdl_) SDL_QuitSubSystem(SDL_INIT_VIDEO);
   sdl_ = false;
-}
-
-void Window::note(std::string text, bool bad) {
-  note_ = std::move(text);
-  note_bad_ = bad;
 }
 
 void Window::show_panel_to_edit() {

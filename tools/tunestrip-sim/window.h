@@ -8,6 +8,7 @@
 
 #include "sim/script.h"
 #include "sim/session.h"
+#include "sim/status.h"
 
 namespace sim {
 
@@ -44,11 +45,13 @@ class Display;
 class Editor;
 struct EditorLayout;
 
-// The window that run_interactive() runs. Its parts, a file each: its life (window.cpp), the
-// virtual clock paced to real time (window_clock.cpp), the mouse (window_events.cpp), the keys
-// (window_keys.cpp), the frame and its status line (window_frame.cpp), the help overlay
-// (window_help.cpp), the live reload (window_reload.cpp) and the editor beside the phone
-// (window_editor.cpp).
+// The window that run_interactive() runs. It presents a frame only when what it shows changed: the
+// phone composed a frame, its message box or the status line says something else, an event came
+// (and, with the editor, a few frames after it); otherwise it only moves the clock on.
+// Its parts, a file each: its life (window.cpp), the virtual clock paced to real time
+// (window_clock.cpp), the mouse (window_events.cpp), the keys (window_keys.cpp), the frame and its
+// status line (window_frame.cpp), the help overlay (window_help.cpp), the live reload
+// (window_reload.cpp) and the editor beside the phone (window_editor.cpp).
 class Window {
  public:
   Window(Session& s, std::ostream& log);
@@ -65,8 +68,8 @@ class Window {
   // With --edit the panel is shown at once, to be edited.
   void show_panel_to_edit();
 
-  // Moves the virtual clock to `until` at the pace of real time, presenting frames on the way;
-  // false once the user has ended the run.
+  // Moves the virtual clock to `until` at the pace of real time, presenting a frame on the way
+  // whenever what the window shows has changed; false once the user has ended the run.
   bool pace(int64_t until);
   // The frame pacing, on the log.
   void report() const;
@@ -96,8 +99,16 @@ class Window {
   Layout layout() const;
   EditorLayout editor_layout(const Layout& l) const;
   void window_size(bool with_editor, int& w, int& h) const;
-  int status_height() const;
+  int status_height(int rows) const;
+  int first_status_height() const;
+  void lay_status(int width, int height);
   std::string title() const;
+  // Something the window shows may have changed (an event, a note): a frame is wanted, and with
+  // the editor open a few more, which Dear ImGui needs to settle after input.
+  void input();
+  // Takes in what the phone shows and says (its screen, its message box, the status line's
+  // text); answers whether a frame is wanted.
+  bool changed();
   void present();
   void draw_status(int width);
 
@@ -139,22 +150,30 @@ class Window {
   bool phone_held_ = false;  // the mouse was pressed on the phone and not yet released
   int w_ = 0, h_ = 0, scale_ = 1, status_h_ = 0;
   int listener_ = 0;
-  bool frame_dirty_ = false;
+  bool frame_dirty_ = false;  // the phone composed a frame the window has not uploaded
+  bool redraw_ = false;       // a frame is wanted
+  int settle_ = 0;            // frames still to present for Dear ImGui after input
+  bool frame_before_poll_ = false;  // ImGui must see a frame before the next events
+  Clock::time_point wanted_since_;
   bool quit_ = false;
   bool help_ = false;
   std::pair<int, int> help_size_;
   std::string message_;
-  std::string note_, status_key_, title_;
+  std::string note_, title_, backdrop_;
+  std::vector<StatusLine> status_;       // the status line's lines, as changed() found them
+  std::string status_key_;               // their text and the width they were laid at
+  std::vector<StatusLine> status_rows_;  // laid into rows
+  bool status_drawn_ = false;            // the rows are the picture drawn
   bool note_bad_ = false;
   std::map<SDL_Keycode, Held> held_;
   int shots_ = 0;
-  Clock::time_point base_real_, next_present_, last_present_, next_watch_;
+  Clock::time_point base_real_, next_present_, next_watch_;
   int64_t base_virtual_ = 0;
   int64_t worst_lag_ = 0;
   int skips_ = 0;
   size_t presented_ = 0;
   uint64_t composed_ = 0;
-  std::vector<double> intervals_;
+  std::vector<double> waits_;  // from a change to its frame, in ms
 };
 
 }  // namespace sim

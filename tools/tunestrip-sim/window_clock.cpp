@@ -1,5 +1,5 @@
-// The window's clock: the phone's virtual time moved on at the pace of real time, the frames
-// presented on the way, and how well that went.
+// The window's clock: the phone's virtual time moved on at the pace of real time, a frame
+// presented on the way whenever one is wanted, and how well that went.
 #if defined(TS_HAVE_SDL2)
 
 #include <algorithm>
@@ -18,6 +18,8 @@ namespace {
 using std::chrono::milliseconds;
 
 constexpr int64_t kMaxLagMs = 250;  // further behind real time, the clock skips ahead
+// The window wakes this often to move the clock on, and presents at most one frame each time.
+constexpr std::chrono::microseconds kFrame{16667};  // 60 a second
 
 }  // namespace
 
@@ -43,7 +45,13 @@ bool Window::pace(int64_t until) {
       worst_lag_ = std::max(worst_lag_, std::max<int64_t>(0, target - q.now()));
     }
     q.run_until(std::min(std::max(target, q.now()), until));
-    if (Clock::now() >= next_present_) present();
+    const bool wanted = changed();
+    if (const auto at = Clock::now(); at >= next_present_) {
+      if (wanted) present();
+      // The next frame is due a frame's time after this one was; a frame missed is not made up.
+      next_present_ += kFrame;
+      if (next_present_ < at) next_present_ = at + kFrame;
+    }
     if (quit_) break;
     if (q.now() >= until) return true;
     // Sleep until the next frame is due or the virtual clock reaches `until`.
@@ -55,21 +63,29 @@ bool Window::pace(int64_t until) {
 }
 
 void Window::report() const {
-  if (intervals_.empty()) return;
-  std::vector<double> sorted = intervals_;
-  std::sort(sorted.begin(), sorted.end());
-  double sum = 0;
-  for (double v : sorted) sum += v;
-  const double p99 = sorted[std::min(sorted.size() - 1, size_t(sorted.size() * 0.99))];
-  char line[300];
+  std::string waits;
+  if (!waits_.empty()) {
+    std::vector<double> sorted = waits_;
+    std::sort(sorted.begin(), sorted.end());
+    double sum = 0;
+    for (double v : sorted) sum += v;
+    const double p99 = sorted[std::min(sorted.size() - 1, size_t(double(sorted.size()) * 0.99))];
+    char line[160];
+    std::snprintf(line, sizeof line,
+                  "; a change waited for its frame %.1f ms on average, 99%% within %.1f ms, "
+                  "longest %.1f ms",
+                  sum / double(sorted.size()), p99, sorted.back());
+    waits = line;
+  }
+  char line[200];
   std::snprintf(line, sizeof line,
-                "Window: %zu frames presented (%llu composed by the phone), every %.1f ms on "
-                "average, 99%% within %.1f ms, longest %.1f ms; the clock lagged real time by at "
-                "most %lld ms%s.\n",
-                presented_, static_cast<unsigned long long>(composed_), sum / double(sorted.size()),
-                p99, sorted.back(), static_cast<long long>(worst_lag_),
-                skips_ ? (", skipping ahead " + std::to_string(skips_) + " time(s)").c_str() : "");
+                "Window: %zu frames presented (%llu composed by the phone)%s; the clock lagged real "
+                "time by at most %lld ms",
+                presented_, static_cast<unsigned long long>(composed_), waits.c_str(),
+                static_cast<long long>(worst_lag_));
   log_ << line;
+  if (skips_) log_ << ", skipping ahead " << skips_ << " time(s)";
+  log_ << ".\n";
 }
 
 }  // namespace sim

@@ -1,5 +1,6 @@
 // The window's events, each in the order it came (a press and a release within one frame both
-// count), and the mouse: on the phone's screen the editor's, elsewhere Dear ImGui's.
+// count), and the mouse: on the phone's screen the editor's, elsewhere Dear ImGui's. Each event
+// asks for a frame (the window draws nothing between changes).
 #if defined(TS_HAVE_SDL2)
 
 #include <cmath>
@@ -11,15 +12,18 @@
 namespace sim {
 
 void Window::poll() {
+  // Dear ImGui reads the keys and the mouse's buttons once a frame: an event it was given that
+  // changes them waits for a frame before the next events are handled, so that a press and its
+  // release, or two clicks, never fall into one frame.
+  if (frame_before_poll_) return;
   SDL_Event e;
   while (SDL_PollEvent(&e)) {
     switch (e.type) {
       case SDL_QUIT: request_quit(); break;
-      case SDL_WINDOWEVENT:
-        frame_dirty_ = true;
-        display_->imgui_event(e);
-        break;
+      case SDL_WINDOWEVENT: display_->imgui_event(e); break;
       case SDL_MOUSEBUTTONDOWN: case SDL_MOUSEBUTTONUP: case SDL_MOUSEMOTION: case SDL_MOUSEWHEEL:
+        // Without the editor the mouse does nothing.
+        if (!editing()) continue;
         mouse(e);
         break;
       case SDL_KEYDOWN: key_down(e); break;
@@ -27,7 +31,13 @@ void Window::poll() {
       case SDL_TEXTINPUT:
         if (editing() && (keys_to_editor_ || editor_->asking())) display_->imgui_event(e);
         break;
-      default: break;
+      default: continue;
+    }
+    input();
+    if (editing() && (e.type == SDL_MOUSEBUTTONDOWN || e.type == SDL_MOUSEBUTTONUP ||
+                      e.type == SDL_KEYDOWN || e.type == SDL_KEYUP)) {
+      frame_before_poll_ = true;
+      break;
     }
   }
   if (editor_) editor_->sync();
@@ -51,11 +61,12 @@ void Window::mouse(const SDL_Event& e) {
   switch (e.type) {
     case SDL_MOUSEBUTTONDOWN:
       if (on_phone && e.button.button == SDL_BUTTON_LEFT) {
-        // ImGui sees the button too (it reads the mouse's state) and takes it as a click
-        // outside its windows, which only drops its focus.
+        // ImGui sees the button too and takes it as a click outside its windows, which only
+        // drops its focus (a field being typed in is let go).
         keys_to_editor_ = false;
         phone_held_ = true;
         editor_->phone_press(px, py);
+        display_->imgui_event(e);
         return;
       }
       if (SDL_PointInRect(&at, &l.panel)) keys_to_editor_ = true;
@@ -74,6 +85,7 @@ void Window::mouse(const SDL_Event& e) {
         editor_->phone_motion(px, py);
       else
         editor_->phone_leave();
+      display_->imgui_event(e);
       return;
     default:
       display_->imgui_event(e);

@@ -1,5 +1,5 @@
 // The window's frame: where the phone, the editor and the status line go, the phone's screen
-// with its message box, the status line, the title, and the pace of the frames.
+// with its message box, the status line, the title, and when a frame is wanted.
 #if defined(TS_HAVE_SDL2)
 
 #include <algorithm>
@@ -17,12 +17,17 @@
 namespace sim {
 namespace {
 
-constexpr std::chrono::microseconds kFrame{16667};  // 60 frames a second
-constexpr int kMessageFont = 18;                    // 11 px
-constexpr int kStatusFont = 0x2011;                 // 13 px
-constexpr int kStatusLines = 3;
-constexpr uint32_t kStatusText = 0xE8E8E8, kStatusDim = 0xA0A8B0, kNoteOk = 0x9FE09F,
-                   kNoteBad = 0xFF8A80;
+constexpr int kMessageFont = 18;     // 11 px
+constexpr int kStatusFont = 0x2011;  // 13 px
+// The status line's rows: the player, the skin, the frozen backdrop when it is, and the last note
+// (a reload, the skin check, the editor), which gets the rows the others leave, so that it is read
+// whole. Five at first; a longer text makes the window taller, up to twelve.
+constexpr int kStatusRows = 5, kMaxStatusRows = 12;
+constexpr uint32_t kStatusText = 0xE8E8E8, kStatusDim = 0xA0A8B0, kBackdrop = 0xFFD040,
+                   kNoteOk = 0x9FE09F, kNoteBad = 0xFF8A80;
+// Frames presented after an event or a note while the editor is open: Dear ImGui takes a click,
+// opens a popup or lays out a window that changed size over the frames after the one that saw it.
+constexpr int kSettleFrames = 4;
 
 constexpr int kEditorWidth = 540;  // the editor's side of the window, in window units
 constexpr int kEditorMinHeight = 480;
@@ -59,9 +64,11 @@ void Window::window_size(bool with_editor, int& w, int& h) const {
   h = (with_editor ? std::max(h_ * scale_, kEditorMinHeight) : h_ * scale_) + status_h_;
 }
 
-int Window::status_height() const {
-  return kStatusLines * s_.phone().fonts().metrics(kStatusFont).line_height + 8;
+int Window::status_height(int rows) const {
+  return rows * s_.phone().fonts().metrics(kStatusFont).line_height + 8;
 }
+
+int Window::first_status_height() const { return status_height(kStatusRows); }
 
 std::string Window::title() const {
   std::string t = "TuneStrip — " + s_.options().skin.filename().string();
@@ -76,15 +83,51 @@ std::string Window::title() const {
 
 // ---- The frame ----
 
-void Window::present() {
-  const auto now = Clock::now();
+void Window::input() {
+  redraw_ = true;
+  if (editing()) settle_ = kSettleFrames;
+}
+
+void Window::note(std::string text, bool bad) {
+  note_ = std::move(text);
+  note_bad_ = bad;
+  // A note may come with a question of the editor's, which opens over the next frames.
+  input();
+}
+
+bool Window::changed() {
   const host::MessageBox* m = s_.phone().messages().visible();
-  const std::string message = m ? m->text : std::string();
-  if (message != message_) frame_dirty_ = true;
+  if ((m ? m->text : std::string()) != message_) frame_dirty_ = true;
+  // The backdrop freezes or thaws only with a frame of the phone's (the panel shown or hidden, a
+  // new configuration drawn).
   if (frame_dirty_) {
+    backdrop_ = backdrop_status(s_);
+    redraw_ = true;
+  }
+  status_ = {{player_status(s_), kStatusText},
+             {skin_status(s_), kStatusDim},
+             {backdrop_, kBackdrop},
+             {note_, note_bad_ ? kNoteBad : kNoteOk}};
+  int width = 0, height = 0;
+  display_->size(width, height);
+  std::string key = std::to_string(width) + (note_bad_ ? "!" : "");
+  for (const StatusLine& l : status_) key += '\n' + l.text;
+  if (key != status_key_) {
+    status_key_ = std::move(key);
+    lay_status(width, height);
+    redraw_ = true;
+  }
+  const bool wanted = redraw_ || settle_ > 0;
+  if (wanted && wanted_since_ == Clock::time_point()) wanted_since_ = Clock::now();
+  return wanted;
+}
+
+void Window::present() {
+  if (frame_dirty_) {
+    const host::MessageBox* m = s_.phone().messages().visible();
+    message_ = m ? m->text : std::string();
     Canvas c(w_, h_, s_.phone().screen().rgba());
-    message_ = message;
-    if (m) draw_message(c, s_.phone().fonts(), message, kMessageFont);
+    if (m) draw_message(c, s_.phone().fonts(), message_, kMessageFont);
     display_->upload(Picture::Phone, w_, h_, c.rgba().data());
     frame_dirty_ = false;
   }
@@ -102,28 +145,35 @@ void Window::present() {
     title_ = t;
     SDL_SetWindowTitle(display_->window(), title_.c_str());
   }
-  if (presented_ > 0)
-    intervals_.push_back(std::chrono::duration<double, std::milli>(now - last_present_).count());
-  last_present_ = now;
+  if (wanted_since_ != Clock::time_point())
+    waits_.push_back(std::chrono::duration<double, std::milli>(Clock::now() - wanted_since_).count());
+  wanted_since_ = {};
+  redraw_ = false;
+  frame_before_poll_ = false;
+  if (settle_ > 0) --settle_;
   ++presented_;
-  // The next frame is due a frame's time after this one was; a frame missed is not made up.
-  next_present_ += kFrame;
-  if (next_present_ < now) next_present_ = now + kFrame;
 }
 
 // ---- The status line ----
 
-// The clock and the player, the skin and configuration, and the last reload, skin check or
-// editor's word; drawn anew only when it says something else.
+// The lines changed() gathered, laid into rows at the window's width; when they need more rows
+// than the status line has, the window grows by as many (and keeps them: the next long message
+// finds its room).
+void Window::lay_status(int width, int height) {
+  status_rows_ = status_rows(s_.phone().fonts(), status_, kStatusFont, width - 12, kMaxStatusRows);
+  const int needed = status_height(std::max(kStatusRows, int(status_rows_.size())));
+  if (needed > status_h_) {
+    const int more = needed - status_h_;
+    status_h_ = needed;
+    SDL_SetWindowSize(display_->window(), width, height + more);
+  }
+  status_drawn_ = false;
+}
+
 void Window::draw_status(int width) {
-  const std::vector<StatusLine> lines = {{player_status(s_), kStatusText},
-                                         {skin_status(s_), kStatusDim},
-                                         {note_, note_bad_ ? kNoteBad : kNoteOk}};
-  std::string key = std::to_string(width);
-  for (const StatusLine& l : lines) key += '\n' + l.text + (note_bad_ ? "!" : "");
-  if (key == status_key_) return;
-  status_key_ = key;
-  const Canvas c = status_picture(s_.phone().fonts(), lines, kStatusFont, width, status_h_);
+  if (status_drawn_) return;
+  status_drawn_ = true;
+  const Canvas c = status_picture(s_.phone().fonts(), status_rows_, kStatusFont, width, status_h_);
   display_->upload(Picture::Status, width, status_h_, c.rgba().data());
 }
 

@@ -8,27 +8,24 @@
 #include "sim/options.h"
 
 namespace sim {
+namespace {
 
-Canvas status_picture(host::Fonts& fonts, const std::vector<StatusLine>& lines, int font, int width,
+constexpr const char* kFrozenHelp =
+    "A still screen above the panel: with FON_FROM_BUFFER_ENABLED on (the editor's Other → "
+    "Freeze the screen behind the panel), the panel draws over a picture of the screen taken "
+    "as it slid in. Turn it off there, or: tunestrip-bcfg set FILE FON_FROM_BUFFER_ENABLED=0";
+
+}  // namespace
+
+Canvas status_picture(host::Fonts& fonts, const std::vector<StatusLine>& rows, int font, int width,
                       int height) {
   Canvas c(width, height);
   c.fill(0, 0, width, height, 0x181C20, 255);
   c.fill(0, 0, width, 1, 0x404850, 255);
   const int lh = fonts.metrics(font).line_height;
-  for (size_t i = 0; i < lines.size(); ++i)
-    c.text(fonts, fit(fonts, lines[i].text, font, width - 12), font, 6, 4 + int(i) * lh,
-           lines[i].colour);
+  for (size_t i = 0; i < rows.size(); ++i)
+    c.text(fonts, rows[i].text, font, 6, 4 + int(i) * lh, rows[i].colour);
   return c;
-}
-
-std::string fit(host::Fonts& fonts, std::string text, int font, int width) {
-  if (fonts.text_width(host::utf8_to_utf16(text), font) <= width) return text;
-  while (!text.empty() && fonts.text_width(host::utf8_to_utf16(text + "…"), font) > width) {
-    // One whole character off the end: its continuation bytes, then its first byte.
-    while (!text.empty() && (static_cast<unsigned char>(text.back()) & 0xC0) == 0x80) text.pop_back();
-    if (!text.empty()) text.pop_back();
-  }
-  return text + "…";
 }
 
 Canvas help_picture(host::Fonts& fonts, int font, int width, int height) {
@@ -67,6 +64,13 @@ Canvas help_picture(host::Fonts& fonts, int font, int width, int height) {
       c.text(fonts, part, font, desc_x, y, 0xD8D8D8);
       y += lh;
     }
+  }
+  // The frozen backdrop looks like a screen that stopped: what it is and the item that turns it
+  // off.
+  y += lh / 2;
+  for (const std::string& part : Canvas::wrap(fonts, kFrozenHelp, font, width - 20)) {
+    c.text(fonts, part, font, 10, y, 0xFFD040);
+    y += lh;
   }
   return c;
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "canvas.h"
+#include "sim/status.h"
 
 namespace host {
 class Fonts;
@@ -14,22 +15,16 @@ class Fonts;
 
 namespace sim {
 
-// Lines of the status line with their colours (0xRRGGBB), each cut to the width.
-struct StatusLine {
-  std::string text;
-  uint32_t colour;
-};
-Canvas status_picture(host::Fonts& fonts, const std::vector<StatusLine>& lines, int font, int width,
+// The status line's rows (status_rows() lays them), one under the other.
+Canvas status_picture(host::Fonts& fonts, const std::vector<StatusLine>& rows, int font, int width,
                       int height);
 
-// The key map (sim_options' key_map()) in two columns, over a dark veil.
+// The key map (sim_options' key_map()) in two columns over a dark veil, and under it what keeps
+// the screen above the panel still and how to turn that off.
 Canvas help_picture(host::Fonts& fonts, int font, int width, int height);
 
 // A message box drawn over the phone's screen: a dark box with a light frame, the text wrapped
 // to its width and centred.
 void draw_message(Canvas& c, host::Fonts& fonts, const std::string& text, int font);
-
-// `text` cut to `width` pixels, with an ellipsis where it was cut.
-std::string fit(host::Fonts& fonts, std::string text, int font, int width);
 
 }  // namespace sim
