@@ -45,30 +45,11 @@ bool read_up_to(int fd, size_t most, std::string& out) {
   return true;
 }
 
-// The descriptor a /dev/stdin, /dev/fd/N or /proc/self/fd/N path names, or -1 for another path.
-int descriptor_path(const fs::path& p) {
-  const std::string s = p.string();
-  if (s == "/dev/stdin") return 0;
-  for (const char* prefix : {"/dev/fd/", "/proc/self/fd/"}) {
-    const std::string_view pre(prefix);
-    if (s.compare(0, pre.size(), pre) != 0 || s.size() == pre.size() || s.size() > pre.size() + 6)
-      continue;
-    int fd = 0;
-    for (char c : s.substr(pre.size())) {
-      if (c < '0' || c > '9') return -1;
-      fd = fd * 10 + (c - '0');
-    }
-    return fd;
-  }
-  return -1;
-}
-
 // A configuration given as a pipe is read once, into a file in memory that takes the pipe's
 // descriptor number: the path then names that file for the rest of the run.
 void settle_config_pipe(const fs::path& path) {
-  const int fd = descriptor_path(path);
-  struct stat st {};
-  if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISFIFO(st.st_mode)) return;
+  if (!host::is_given_pipe(path)) return;
+  const int fd = host::descriptor_path(path);
   std::string bytes;
   if (!read_up_to(fd, bcfg::kSize, bytes))
     throw InputError("--config: cannot read " + quoted(path) + ": " + std::strerror(errno));
