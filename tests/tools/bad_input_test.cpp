@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "config/bcfg.h"
-#include "mp3_writer.h"
+#include "mp3w/mp3_writer.h"
 #include "test_phone.h"
 
 namespace fs = std::filesystem;
