@@ -10,6 +10,9 @@
 #include "cli/suggest.h"
 #include "skin/check.h"
 
+#include "new_command.h"
+#include "sheet.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -19,6 +22,11 @@ constexpr const char* kTool = "tunestrip-skin";
 const std::string& usage() {
   static const std::string text =
       "Usage: tunestrip-skin check DIR [--config FILE] [--json]\n"
+      "       tunestrip-skin sheet DIR [-o FILE.png] [--config FILE] [--screen WxH] [--cases DIR]\n"
+      "       tunestrip-skin new DIR\n"
+      "\n"
+      "sheet draws one picture of the skin in every hard case a phone meets (see sheet --help);\n"
+      "new writes a starting skin, the default one, into a new or empty folder (see new --help).\n"
       "\n"
       "Checks a TuneStrip skin: the folder DIR with the panel's 14 images (NoCover.png, Fon.png,\n"
       "Key1.png ... Key5_S.png) and the configuration they are drawn with, and prints one line\n"
@@ -42,7 +50,8 @@ const std::string& usage() {
       "\n" +
       tools::exit_status_help(
           "errors found in the skin (warnings alone exit with 0), or the folder or the\n"
-          "      configuration cannot be read",
+          "      configuration cannot be read; sheet and new: a file cannot be written, or\n"
+          "      a run of the phone failed",
           "the command line cannot be understood: an unknown option or command, a missing\n"
           "      argument");
   return text;
@@ -60,6 +69,9 @@ int failed(const std::string& message) {
 namespace {
 
 int run(const std::vector<std::string>& args) {
+  if (!args.empty() && args[0] == "sheet")
+    return sheet::run_sheet_command({args.begin() + 1, args.end()});
+  if (!args.empty() && args[0] == "new") return run_new_command({args.begin() + 1, args.end()});
   if (auto status = tools::standard_options(kTool, args, usage())) return *status;
   if (args.empty()) return usage_error("no command given");
   if (args[0] != "check") {
@@ -70,7 +82,7 @@ int run(const std::vector<std::string>& args) {
     if (fs::is_directory(args[0], ec))
       return usage_error("unknown command '" + args[0] + "'; to check the skin in that folder: " +
                          kTool + " check " + args[0]);
-    constexpr std::string_view kCommands[] = {"check"};
+    constexpr std::string_view kCommands[] = {"check", "sheet", "new"};
     return usage_error("unknown command '" + tools::shortened(args[0]) + "'" +
                        tools::did_you_mean(args[0], kCommands));
   }
