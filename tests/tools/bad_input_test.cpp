@@ -290,6 +290,13 @@ std::vector<Row> rows() {
        1, "tunestrip-sim: the skin has 7 errors at 176x220 (above)", ""},
       {"skins", "a skin folder that is a file", skin_tool + " check plain.txt",
        file("plain.txt", "x"), 1, "tunestrip-skin: plain.txt: not a folder", ""},
+      {"skins", "a new skin into a folder that holds one", skin_tool + " new myskin",
+       skin("myskin", [](const fs::path& s) { put(s / "Fon.png", "my own background"); }), 1,
+       "tunestrip-skin: myskin: the folder is not empty; give a new or an empty one",
+       "myskin/Fon.png"},
+      {"skins", "a sheet into a folder that is not there", skin_tool + " sheet myskin -o gone/s.png",
+       skin("myskin", [](const fs::path&) {}), 1,
+       "tunestrip-skin: gone/s.png: cannot write: gone is not a folder", ""},
       // ---- music
       {"music", "a zero-byte music file", info + " zero.mp3", empty_file("zero.mp3"), 0,
        "found=0", ""},

@@ -124,47 +124,47 @@ std::vector<Case> write_cases(const fs::path& root, const PanelFacts& facts) {
   const int shown_ms = steps * kSlideStepMs + 1500;  // and a play-time tick's redraw
   const int mid_ms = steps / 2 * kSlideStepMs + kSlideStepMs / 2;
 
-  struct Spec {
+  struct Row {
     std::string name, label;
     fs::path music;
     std::string before;
     int wait_ms;
     std::string after;
   };
-  std::vector<Spec> specs;
-  specs.push_back({"shown", facts.buttons > 0 ? "shown, button 1 selected, no cover" : "shown, no cover",
+  std::vector<Row> rows;
+  rows.push_back({"shown", facts.buttons > 0 ? "shown, button 1 selected, no cover" : "shown, no cover",
                    ordinary, "", shown_ms, ""});
-  specs.push_back({"mid-slide", "mid-slide", ordinary, "", mid_ms, ""});
+  rows.push_back({"mid-slide", "mid-slide", ordinary, "", mid_ms, ""});
   for (int b = 2; b <= facts.buttons; ++b) {
     std::string keys;
     for (int k = 1; k < b; ++k) keys += "key right\nwait 200\n";
-    specs.push_back({"button-" + std::to_string(b), "button " + std::to_string(b) + " selected",
+    rows.push_back({"button-" + std::to_string(b), "button " + std::to_string(b) + " selected",
                      ordinary, "", shown_ms, keys});
   }
   // Paused as a person pauses on the phone: with the play/pause button, when there is one.
   if (facts.play_pause > 0) {
     std::string keys;
     for (int k = 1; k < facts.play_pause; ++k) keys += "key right\nwait 200\n";
-    specs.push_back({"paused", "paused by button " + std::to_string(facts.play_pause), ordinary, "",
+    rows.push_back({"paused", "paused by button " + std::to_string(facts.play_pause), ordinary, "",
                      shown_ms, keys + "key enter\nwait 1000\n"});
   } else {
-    specs.push_back({"paused", "paused", ordinary, "", shown_ms, "player pause\nwait 1000\n"});
+    rows.push_back({"paused", "paused", ordinary, "", shown_ms, "player pause\nwait 1000\n"});
   }
-  specs.push_back({"long-title", "a long title, artist and album", long_title, "", shown_ms, ""});
-  specs.push_back({"no-tags", "no tags: the file name", untagged, "", shown_ms, ""});
-  specs.push_back({"cyrillic", "Cyrillic (ID3v2, UTF-16)", cyrillic, "", shown_ms, ""});
-  specs.push_back({"id3v1-cp1251", "ID3v1 alone, CP1251", id3v1, "", shown_ms, ""});
-  specs.push_back({"embedded-cover", "a cover in the tag", embedded, "", shown_ms, ""});
-  specs.push_back({"cover-jpg", "cover.jpg beside the track", beside, "", shown_ms, ""});
-  specs.push_back({"large-cover", "a large wide cover (1600x600)", large, "", shown_ms, ""});
-  specs.push_back({"hour-long", "an hour-long track, near its end", hour, "", shown_ms,
+  rows.push_back({"long-title", "a long title, artist and album", long_title, "", shown_ms, ""});
+  rows.push_back({"no-tags", "no tags: the file name", untagged, "", shown_ms, ""});
+  rows.push_back({"cyrillic", "Cyrillic (ID3v2, UTF-16)", cyrillic, "", shown_ms, ""});
+  rows.push_back({"id3v1-cp1251", "ID3v1 alone, CP1251", id3v1, "", shown_ms, ""});
+  rows.push_back({"embedded-cover", "a cover in the tag", embedded, "", shown_ms, ""});
+  rows.push_back({"cover-jpg", "cover.jpg beside the track", beside, "", shown_ms, ""});
+  rows.push_back({"large-cover", "a large wide cover (1600x600)", large, "", shown_ms, ""});
+  rows.push_back({"hour-long", "an hour-long track, near its end", hour, "", shown_ms,
                    "player seek 3590\nwait 1000\n"});
-  specs.push_back({"last-of-999", "the last of 999 tracks", many, "player prev\nwait 500\n",
+  rows.push_back({"last-of-999", "the last of 999 tracks", many, "player prev\nwait 500\n",
                    shown_ms, ""});
 
   std::vector<Case> cases;
-  for (size_t i = 0; i < specs.size(); ++i) {
-    const Spec& s = specs[i];
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const Row& s = rows[i];
     std::string name = (i < 9 ? "0" : "") + std::to_string(i + 1) + "-" + s.name;
     std::string text = script(name, s.label, s.before, s.wait_ms, s.after);
     write_text(root / (name + ".txt"), text);
