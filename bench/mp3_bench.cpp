@@ -8,7 +8,7 @@
 #include "core/service_table.h"
 #include "files/file_system.h"
 #include "mp3/mp3.h"
-#include "mp3_writer.h"
+#include "mp3w/mp3_writer.h"
 #include "phone/phone.h"
 #include "tags/tag_reader.h"
 

@@ -9,7 +9,7 @@
 
 #include "core/service_table.h"
 #include "images/image_store.h"
-#include "mp3_writer.h"
+#include "mp3w/mp3_writer.h"
 #include "panel/panel.h"
 #include "core/addon_runtime.h"
 #include "player/media_player.h"

@@ -32,7 +32,7 @@ set(TS_METAINFO ${CMAKE_BINARY_DIR}/packaging/${TS_APP_ID}.metainfo.xml)
 configure_file(${TS_PACKAGING}/${TS_APP_ID}.metainfo.xml.in ${TS_METAINFO} @ONLY)
 install(FILES ${TS_METAINFO} DESTINATION share/metainfo)
 install(FILES ${TS_PACKAGING}/${TS_APP_ID}.desktop DESTINATION share/applications)
-# The icon, drawn at each size by skin/default/make_icon.py.
+# The icon, drawn at each size by the default skin's drawing code (tools/skin/default_skin.cpp).
 foreach(size 16 32 48 64 128 256)
   install(FILES ${TS_PACKAGING}/icons/tunestrip-${size}.png
     DESTINATION share/icons/hicolor/${size}x${size}/apps RENAME tunestrip.png)

@@ -3,8 +3,8 @@
 # names from `tunestrip-bcfg names`.
 
 # Words of the tool's --help that are options.
-_tunestrip_options() {
-  "$1" --help 2>/dev/null | sed -n 's/^ \{1,4\}\(-[-a-zA-Z]*\)\(, \(--[-a-z]*\)\)\{0,1\}.*/\1 \3/p'
+_tunestrip_options() {  # $1: the tool, $2: its command, if it has commands
+  "$1" ${2:+"$2"} --help 2>/dev/null | sed -n 's/^ \{1,4\}\(-[-a-zA-Z]*\)\(, \(--[-a-z]*\)\)\{0,1\}.*/\1 \3/p'
 }
 
 _tunestrip_files() {  # $1: a glob of names to offer, or empty for any file
@@ -72,15 +72,18 @@ _tunestrip_skin() {
   local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD-1]}
   COMPREPLY=()
   if ((COMP_CWORD == 1)); then
-    COMPREPLY=($(compgen -W "check pack diff --help --version" -- "$cur"))
+    COMPREPLY=($(compgen -W "check pack diff sheet new --help --version" -- "$cur"))
     return
   fi
   case $prev in
     --config) _tunestrip_files "*.bcfg"; return ;;
     -o|--output) _tunestrip_files ""; return ;;
+    --cases) _tunestrip_dirs; return ;;
+    --screen) COMPREPLY=($(compgen -W "240x320" -- "$cur")); return ;;
   esac
   if [[ $cur == -* ]]; then
-    COMPREPLY=($(compgen -W "$(_tunestrip_options "$1")" -- "$cur"))
+    # Each command's own options: `tunestrip-skin sheet --help` lists the sheet's.
+    COMPREPLY=($(compgen -W "$(_tunestrip_options "$1" "${COMP_WORDS[1]}")" -- "$cur"))
   else
     case ${COMP_WORDS[1]} in
       check) _tunestrip_files "*.[zZ][iI][pP]" ;;  # a folder or a packed skin

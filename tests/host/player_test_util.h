@@ -17,7 +17,7 @@
 #include "core/memory.h"
 #include "core/service_table.h"
 #include "files/file_system.h"
-#include "mp3_writer.h"
+#include "mp3w/mp3_writer.h"
 #include "phone/phone.h"
 #include "player/media_player.h"
 

@@ -11,7 +11,7 @@
 #include "core/service_table.h"
 #include "core/wstr.h"
 #include "files/file_system.h"
-#include "mp3_writer.h"
+#include "mp3w/mp3_writer.h"
 #include "phone/phone.h"
 #include "tags/tag_reader.h"
 

@@ -21,7 +21,7 @@
 #include "core/timers.h"
 #include "core/wstr.h"
 #include "images/image_store.h"
-#include "mp3_writer.h"
+#include "mp3w/mp3_writer.h"
 #include "core/addon_runtime.h"
 #include "player/media_player.h"
 #include "screen/gui_manager.h"

@@ -13,7 +13,7 @@
 #include "core/text_store.h"
 #include "core/wstr.h"
 #include "images/image_store.h"
-#include "mp3_writer.h"
+#include "mp3w/mp3_writer.h"
 #include "player/media_player.h"
 #include "test_phone.h"
 

@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "config/bcfg.h"
-#include "mp3_writer.h"
+#include "mp3w/mp3_writer.h"
 #include "skin_zip.h"
 #include "test_phone.h"
 
@@ -379,6 +379,13 @@ std::vector<Row> rows() {
        both(zip_of("evil.zip", {{"Fon.png", "/etc/passwd", S_IFLNK | 0777}}),
             file("s.txt", "addon start\n")),
        1, "tunestrip-sim: --skin: evil.zip: refused: the entry \"Fon.png\" is a symbolic link", ""},
+      {"skins", "a new skin into a folder that holds one", skin_tool + " new myskin",
+       skin("myskin", [](const fs::path& s) { put(s / "Fon.png", "my own background"); }), 1,
+       "tunestrip-skin: myskin: the folder is not empty; give a new or an empty one",
+       "myskin/Fon.png"},
+      {"skins", "a sheet into a folder that is not there", skin_tool + " sheet myskin -o gone/s.png",
+       skin("myskin", [](const fs::path&) {}), 1,
+       "tunestrip-skin: gone/s.png: cannot write: gone is not a folder", ""},
       // ---- music
       {"music", "a zero-byte music file", info + " zero.mp3", empty_file("zero.mp3"), 0,
        "found=0", ""},

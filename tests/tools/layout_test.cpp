@@ -22,7 +22,7 @@ const std::map<std::string, fs::path> kFolders = {
     {"panel", "src"},    {"core", "host"},   {"files", "host"},   {"images", "host"},
     {"screen", "host"},  {"tags", "host"},   {"player", "host"},  {"phone", "host"},
     {"guest", "host"},   {"cli", "tools"},   {"config", "tools"}, {"skin", "tools"},
-    {"sim", "tools"},
+    {"sim", "tools"},    {"mp3w", "tools"},
 };
 
 // The phone's face: every room of the phone reaches the others through the phone.
@@ -50,11 +50,12 @@ const std::map<std::string, std::set<std::string>> kArrows = {
     // The tools' libraries and programs: the phone, the catalogue and the parser, each other
     // downwards.
     {"tools/cli", {"platform", "core"}},
+    {"tools/mp3w", {"core"}},
     {"tools/config", {"platform", "catalogue", "core", "screen", "cli"}},
     {"tools/skin", {"platform", "catalogue", "core", "files", "images", "screen", "cli", "config"}},
     {"tools/sim",
      {"platform", "catalogue", "core", "files", "images", "screen", "tags", "player", "phone",
-      "cli", "config", "skin"}},
+      "cli", "config", "skin", "mp3w"}},
     {"tools/tunestrip-bcfg", {"catalogue", "cli", "config"}},
     {"tools/tunestrip-skin", {"cli", "skin"}},
     {"tools/tunestrip-mp3info", {"platform", "mp3", "core", "cli"}},

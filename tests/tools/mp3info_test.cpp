@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "mp3_writer.h"
+#include "mp3w/mp3_writer.h"
 #include "test_phone.h"
 
 using namespace mp3w;

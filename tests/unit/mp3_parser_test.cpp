@@ -12,7 +12,7 @@
 #include "core/wstr.h"
 #include "files/file_system.h"
 #include "mp3/mp3.h"
-#include "mp3_writer.h"
+#include "mp3w/mp3_writer.h"
 #include "phone/phone.h"
 
 using namespace mp3w;

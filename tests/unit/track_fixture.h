@@ -24,7 +24,7 @@
 #include "core/wstr.h"
 #include "files/file_system.h"
 #include "images/image_store.h"
-#include "mp3_writer.h"
+#include "mp3w/mp3_writer.h"
 #include "panel/animation.h"
 #include "panel/keys.h"
 #include "panel/labels.h"

@@ -17,6 +17,7 @@
 #include "sim/progress.h"
 #include "sim/script.h"
 #include "sim/session.h"
+#include "sim/sheet.h"
 #include "sim/summary.h"
 #include "window.h"
 
@@ -136,6 +137,11 @@ int run(const std::vector<std::string>& args) {
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
+  // tunestrip-skin hands its sheet here, since the sheet is runs of the phone: `--sheet ARGS`
+  // is `tunestrip-skin sheet ARGS`.
+  if (!args.empty() && args[0] == "--sheet")
+    return tools::run_guarded("tunestrip-skin",
+                              [&] { return sheet::run_sheet_command({args.begin() + 1, args.end()}); });
   try {
     return run(args);
   } catch (const std::exception& e) {

@@ -1,6 +1,10 @@
 // tunestrip-skin: checks a skin (the panel's 14 images and its configuration) before it goes to
 // the phone.
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -11,7 +15,10 @@
 #include "cli/suggest.h"
 #include "pack_diff.h"
 #include "skin/check.h"
+#include "skin/diff_picture.h"
 #include "skin/unpack.h"
+
+#include "new_command.h"
 
 namespace fs = std::filesystem;
 
@@ -24,6 +31,11 @@ const std::string& usage() {
       "Usage: tunestrip-skin check DIR|NAME.zip [--config FILE] [--screen WxH] [--json]\n"
       "       tunestrip-skin pack DIR [-o NAME.zip] [--config FILE]\n"
       "       tunestrip-skin diff A B [-o FILE.png]\n"
+      "       tunestrip-skin sheet DIR [-o FILE.png] [--config FILE] [--screen WxH] [--cases DIR]\n"
+      "       tunestrip-skin new DIR\n"
+      "\n"
+      "sheet draws one picture of the skin in every hard case a phone meets (see sheet --help);\n"
+      "new writes a starting skin, the default one, into a new or empty folder (see new --help).\n"
       "\n"
       "check DIR|NAME.zip\n"
       "Checks a TuneStrip skin: the folder DIR with the panel's 14 images (NoCover.png, Fon.png,\n"
@@ -64,7 +76,8 @@ const std::string& usage() {
       tools::exit_status_help(
           "errors found in the skin (warnings alone exit with 0; pack then packs nothing), or\n"
           "      the folder, the packed skin or the configuration cannot be read or is refused;\n"
-          "      diff: the two differ (2 when one cannot be read)",
+          "      diff: the two differ (2 when one cannot be read); sheet and new: a file cannot\n"
+          "      be written, or a run of the phone failed",
           "the command line cannot be understood: an unknown option or command, a missing\n"
           "      argument");
   return text;
@@ -81,7 +94,23 @@ int failed(const std::string& message) {
 
 namespace {
 
+// The sheet is runs of the simulated phone, which this program does not hold: the simulator
+// beside it draws the sheet, with this command line.
+int run_sheet(const std::vector<std::string>& args) {
+  const fs::path simulator = skin::simulator_beside_program();
+  std::vector<std::string> words{simulator.string(), "--sheet"};
+  words.insert(words.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& w : words) argv.push_back(w.data());
+  argv.push_back(nullptr);
+  ::execv(argv[0], argv.data());
+  return failed("sheet: cannot start the simulator " + simulator.string() + ": " +
+                std::strerror(errno));
+}
+
 int run(const std::vector<std::string>& args) {
+  if (!args.empty() && args[0] == "sheet") return run_sheet({args.begin() + 1, args.end()});
+  if (!args.empty() && args[0] == "new") return run_new_command({args.begin() + 1, args.end()});
   if (auto status = tools::standard_options(kTool, args, usage())) return *status;
   if (args.empty()) return usage_error("no command given");
   if (args[0] == "pack") return skin_tool::pack({args.begin() + 1, args.end()});
@@ -94,7 +123,7 @@ int run(const std::vector<std::string>& args) {
     if (fs::is_directory(args[0], ec))
       return usage_error("unknown command '" + args[0] + "'; to check the skin in that folder: " +
                          kTool + " check " + args[0]);
-    constexpr std::string_view kCommands[] = {"check", "pack", "diff"};
+    constexpr std::string_view kCommands[] = {"check", "pack", "diff", "sheet", "new"};
     return usage_error("unknown command '" + tools::shortened(args[0]) + "'" +
                        tools::did_you_mean(args[0], kCommands));
   }

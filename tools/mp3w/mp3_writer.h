@@ -1,7 +1,7 @@
-// Writes MP3 test files without an encoder: MPEG audio frames whose payload is all zeros (which
-// decoders such as libmpg123 play as silence), Xing/Info headers, ID3v2.2/2.3/2.4 tags with text
-// and picture frames in every text encoding, unsynchronisation, ID3v1 tags, and tiny real PNG and
-// JPEG pictures.
+// Writes MP3 files without an encoder, for the skin sheet's hard tracks and for the tests: MPEG
+// audio frames whose payload is all zeros (which decoders such as libmpg123 play as silence),
+// Xing/Info headers, ID3v2.2/2.3/2.4 tags with text and picture frames in every text encoding,
+// unsynchronisation, ID3v1 tags, and small real PNG and JPEG pictures.
 //
 // Everything returns plain byte vectors; put a file together with `join` and `write_file`:
 //

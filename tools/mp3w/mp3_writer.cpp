@@ -1,4 +1,4 @@
-#include "mp3_writer.h"
+#include "mp3w/mp3_writer.h"
 
 #include <cstring>
 #include <fstream>
