@@ -78,23 +78,6 @@ mode_t new_file_mode() {
   return 0666 & ~mask;
 }
 
-// SIGINT and SIGTERM wait while alive.
-class HoldSignals {
- public:
-  HoldSignals() {
-    sigset_t hold;
-    sigemptyset(&hold);
-    sigaddset(&hold, SIGINT);
-    sigaddset(&hold, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &hold, &saved_);
-  }
-  ~HoldSignals() { pthread_sigmask(SIG_SETMASK, &saved_, nullptr); }
-  HoldSignals(const HoldSignals&) = delete;
-  HoldSignals& operator=(const HoldSignals&) = delete;
-
- private:
-  sigset_t saved_;
-};
 
 }  // namespace
 
@@ -231,5 +214,15 @@ FileLock::FileLock(const fs::path& path) {
 FileLock::~FileLock() {
   if (fd_ >= 0) ::close(fd_);
 }
+
+HoldSignals::HoldSignals() {
+  sigset_t hold;
+  sigemptyset(&hold);
+  sigaddset(&hold, SIGINT);
+  sigaddset(&hold, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &hold, &saved_);
+}
+
+HoldSignals::~HoldSignals() { pthread_sigmask(SIG_SETMASK, &saved_, nullptr); }
 
 }  // namespace host

@@ -15,6 +15,8 @@
 // on the file's current inode from before its read until after its rename.
 #pragma once
 
+#include <signal.h>
+
 #include <cstddef>
 #include <filesystem>
 #include <stdexcept>
@@ -22,6 +24,19 @@
 #include <string_view>
 
 namespace host {
+
+// While alive, SIGINT and SIGTERM wait (they are delivered when it ends): a file put in place by
+// a rename is there whole or not at all, and no temporary stays behind a signal.
+class HoldSignals {
+ public:
+  HoldSignals();
+  ~HoldSignals();
+  HoldSignals(const HoldSignals&) = delete;
+  HoldSignals& operator=(const HoldSignals&) = delete;
+
+ private:
+  sigset_t saved_;
+};
 
 // "PATH: DETAIL", DETAIL as "cannot write: No space left on device"; the errno behind it.
 class OutputError : public std::runtime_error {

@@ -402,6 +402,8 @@ std::vector<Row> rows() {
             both(file("m/caf\xEF\xBF\xBD.mp3", silent_mp3()),
                  file("s.txt", "player start\naddon start\nwait 100\nplayer next\nwait 100\n"))),
        0, "fw_metadata_open(\"/card/Music\", \"caf\xC3\xA9.mp3\")", ""},
+      {"music", "a Latin-1 file name given to tunestrip-mp3info", info + " \"$(printf 'caf\\351.mp3')\"",
+       file("caf\xE9.mp3", silent_mp3()), 0, "file=caf\xE9.mp3\nbitrate=", ""},
       {"music", "a Latin-1 file name the phone would read as another file's name",
        sim + " --music m --script s.txt",
        both(file("m/caf\xE9.mp3", silent_mp3()),

@@ -59,7 +59,9 @@ TEST(SkinPack, ArchiveHoldsThePhoneFoldersAndRunsAsItsFolder) {
 
   std::string out;
   ASSERT_EQ(tool(d, "tunestrip-skin pack myskin -o my.zip", &out), 0) << ts::read_file(d / "err.txt");
-  EXPECT_EQ(out, "my.zip: 14 images and the configuration, in the phone's folders\n");
+  // The default layout's three warnings (its long tags under the cover) come first.
+  EXPECT_TRUE(out.ends_with("\nmy.zip: 14 images and the configuration, in the phone's folders\n"))
+      << out;
   // Nothing beside the archive: no temporary file stays.
   const std::vector<std::string> files = names_in(d);
   EXPECT_EQ(std::set<std::string>(files.begin(), files.end()),
@@ -84,7 +86,7 @@ TEST(SkinPack, ArchiveHoldsThePhoneFoldersAndRunsAsItsFolder) {
   // Checked and previewed as the folder is: the same findings, the same screen.
   out.clear();
   EXPECT_EQ(tool(d, "tunestrip-skin check my.zip", &out), 0);
-  EXPECT_EQ(out, "my.zip: no findings\n");
+  EXPECT_TRUE(out.ends_with("\nmy.zip: 3 warnings\n")) << out;
   ts::write_file(d / "s.txt", kShowPanel);
   for (const std::string from : {"myskin", "my.zip"})
     EXPECT_EQ(tool(d, "tunestrip-sim -q --skin " + from + " --script s.txt --out " + from + ".out"),

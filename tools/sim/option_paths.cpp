@@ -124,10 +124,12 @@ std::optional<host::Playlist> check_paths(const SimOptions& o, bool needs_music,
   if (!o.trace.empty() && o.trace != "-") {
     const fs::path trace = o.trace;
     if (fs::is_directory(trace, ec)) throw InputError("--trace: " + quoted(trace) + " is a folder");
-    std::FILE* f = std::fopen(o.trace.c_str(), "a");
-    if (!f)
+    // Asked without making the file, so that a run refused later leaves no empty trace behind.
+    const fs::path folder = trace.has_parent_path() ? trace.parent_path() : fs::path(".");
+    const bool writable = fs::exists(trace, ec) ? ::access(trace.c_str(), W_OK) == 0
+                                                : ::access(folder.c_str(), W_OK | X_OK) == 0;
+    if (!writable)
       throw InputError("--trace: cannot write " + quoted(trace) + ": " + std::strerror(errno));
-    std::fclose(f);
   }
   if (!o.gif.empty()) {
     // A relative GIF goes into the picture folder: a folder that cannot be made is --out's fault.

@@ -117,7 +117,7 @@ void check_overlaps(const bcfg::Image& b, int screen_w, std::vector<Finding>& ou
     for (const Drawn& o : over) {
       const Box both = common(l.box, o.box);
       if (both.empty()) continue;
-      const bool again = o.item == "rcCover" && o.box.right < l.box.right;
+      const bool again = o.item == "rcCover" && o.box.right < std::min(l.box.right, screen_w);
       out.push_back({l.item, Severity::Warning,
                      measured(l, b) + ", reaches " + size(both) + " pixels into " + o.what +
                          " (" + span(both) + "), which is drawn over it" +

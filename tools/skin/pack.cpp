@@ -1,5 +1,7 @@
 #include "skin/pack.h"
 
+#include "core/atomic_file.h"
+
 #include <sys/stat.h>
 #include <zip.h>
 
@@ -72,7 +74,7 @@ class NewArchive {
   // libzip writes the archive into a temporary file beside it and renames that over it; Ctrl+C
   // waits meanwhile, so that neither a half archive nor the temporary file stays.
   void close() {
-    tools::HoldInterrupts hold;
+    const host::HoldSignals hold;
     if (zip_close(zip_) != 0) fail();
     zip_ = nullptr;
   }

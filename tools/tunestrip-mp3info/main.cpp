@@ -136,7 +136,7 @@ int run(const std::vector<std::string>& args) {
     fs::path p(file);
     // Each folder is named once.
     const std::u16string& folder = files.phone_folder((p.is_absolute() ? p : cwd / p).parent_path());
-    std::u16string name = host::utf8_to_utf16(p.filename().string());
+    const std::u16string name = files.phone_name(p.filename());
     const uint64_t failed = files.failed_opens();
     MP3_INFO info = ReadMP3Information(folder.c_str(), name.c_str());
     if (files.failed_opens() != failed) {

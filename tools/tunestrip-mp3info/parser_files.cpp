@@ -91,11 +91,17 @@ const std::u16string& ParserFiles::phone_folder(const std::filesystem::path& fol
   return it->second;
 }
 
+std::u16string ParserFiles::phone_name(const std::filesystem::path& filename) {
+  std::u16string name = host::utf8_to_utf16(std::to_string(names_.size()));
+  names_.emplace(name, filename);
+  return name;
+}
+
 std::filesystem::path ParserFiles::path_of(const char16_t* folder, const char16_t* name) const {
   auto it = paths_.find(folder);
-  const std::string n = host::utf16_to_utf8(name);
-  if (it == paths_.end() || n.empty() || n.find('/') != std::string::npos) return {};
-  return it->second / n;
+  auto n = names_.find(name);
+  if (it == paths_.end() || n == names_.end()) return {};
+  return it->second / n->second;
 }
 
 int ParserFiles::open(const char16_t* folder, const char16_t* name) {

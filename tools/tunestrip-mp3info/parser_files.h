@@ -23,6 +23,9 @@ class ParserFiles {
   // The folder name the parser is given for the PC folder `folder` ("/mp3info/0"), each folder
   // named once.
   const std::u16string& phone_folder(const std::filesystem::path& folder);
+  // The name the parser is given for the file `filename` ("0", "1", ...): one of its own, so that
+  // a PC name in any bytes (Latin-1, say) reaches the very file it names.
+  std::u16string phone_name(const std::filesystem::path& filename);
   // Opens that failed so far, whatever the reason.
   uint64_t failed_opens() const { return failed_opens_; }
 
@@ -36,6 +39,7 @@ class ParserFiles {
 
   std::map<std::filesystem::path, std::u16string> folders_;
   std::map<std::u16string, std::filesystem::path> paths_;  // the other way round
+  std::map<std::u16string, std::filesystem::path> names_;  // phone name to PC file name
   // The file the parser holds open, whose size its stat asks for next.
   int open_fd_ = -1;
   std::u16string open_folder_, open_name_;
