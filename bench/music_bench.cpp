@@ -11,10 +11,11 @@
 
 #include "core/codes.h"
 #include "core/service_table.h"
-#include "mp3_writer.h"
+#include "mp3w/mp3_writer.h"
 #include "player/media_player.h"
 #include "player/playlist.h"
 #include "screen/keys.h"
+#include "shown_panel.h"
 #include "test_phone.h"
 
 namespace {
@@ -87,23 +88,13 @@ BENCHMARK(BM_StartList50000Lines)->Unit(benchmark::kMillisecond)->Iterations(1);
 // The add-on's panel shown over a player of the 5,000-file folder; each iteration is the next
 // track, with everything the add-on does about it.
 void BM_TrackChange5000Files(benchmark::State& state) {
-  ts::TempDir music;
-  write_folder(music.path());
-  auto phone = std::make_unique<host::Phone>(host::Options{});
-  ts::install_skin(*phone);
-  phone->player().start(music.path());
-  phone->queue().settle();
-  phone->start_addon();
-  phone->keys().press(host::codes::KEY_MUSIC);
-  phone->queue().run_for(3000);
+  bench::ShownPanel shown({}, write_folder);
+  host::Phone* phone = shown.phone.get();
   for (auto _ : state) {
     phone->player().next();
     phone->queue().run_for(100);
   }
   state.SetItemsProcessed(state.iterations());
-  phone->send_event(host::codes::TERMINATE_REQUEST, nullptr);
-  phone->player().close();
-  phone->queue().settle();
 }
 BENCHMARK(BM_TrackChange5000Files)->Unit(benchmark::kMillisecond);
 

@@ -9,50 +9,18 @@
 
 #include "core/service_table.h"
 #include "images/image_store.h"
-#include "mp3w/mp3_writer.h"
 #include "panel/panel.h"
 #include "core/addon_runtime.h"
 #include "player/media_player.h"
 #include "screen/gui_manager.h"
 #include "shell/app.h"
 #include "shell/config/config.h"
+#include "shown_panel.h"
 #include "test_phone.h"
 
 namespace {
 
-// Three tracks of a minute each, tagged as a real album would be.
-void write_music(const std::filesystem::path& dir) {
-  for (int i = 1; i <= 3; ++i) {
-    mp3w::Frame f;
-    f.bitrate = 1;  // 32 kbit/s keeps the files small
-    mp3w::Id3v2Tag tag(3);
-    tag.text("TIT2", "Track " + std::to_string(i)).text("TPE1", "Bench").text("TALB", "Album");
-    mp3w::write_file(dir / ("0" + std::to_string(i) + ".mp3"),
-                     mp3w::join({tag.bytes(), mp3w::frames(f, 60 * 44100 / 1152)}));
-  }
-}
-
-// A phone playing the music, with the add-on started and its panel slid in.
-struct ShownPanel {
-  ts::TempDir music;
-  std::unique_ptr<host::Phone> phone;
-
-  explicit ShownPanel(host::Options options = {}) {
-    write_music(music.path());
-    phone = std::make_unique<host::Phone>(std::move(options));
-    ts::install_skin(*phone);
-    phone->player().start(music.path());
-    phone->queue().settle();
-    phone->start_addon();
-    phone->keys().press(host::codes::KEY_MUSIC);
-    phone->queue().run_for(3000);
-  }
-  ~ShownPanel() {
-    phone->send_event(host::codes::TERMINATE_REQUEST, nullptr);
-    phone->player().close();
-    phone->queue().settle();
-  }
-};
+using bench::ShownPanel;
 
 // Redraws the shown panel once an iteration; false (the benchmark skipped) when it is not shown.
 bool redraw_each_iteration(ShownPanel& p, benchmark::State& state) {

@@ -103,7 +103,14 @@ uint8_t* pixel(std::vector<uint8_t>& rgba, int width, int x, int y) {
 
 }  // namespace
 
-fs::path simulator_beside_program() { return host::program_dir() / "tunestrip-sim"; }
+fs::path simulator_beside_program() {
+#ifdef TS_CROSS_LAUNCH_DIR
+  // Built for another processor, the programs run under its emulator, the simulator too.
+  return fs::path(TS_CROSS_LAUNCH_DIR) / "tunestrip-sim";
+#else
+  return host::program_dir() / "tunestrip-sim";
+#endif
+}
 
 size_t diff_picture(const DiffSide& a, const DiffSide& b, const fs::path& png,
                     const fs::path& simulator) {
