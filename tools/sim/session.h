@@ -40,6 +40,8 @@ class Session {
 
   host::Phone& phone() { return *phone_; }
   const SimOptions& options() const { return options_; }
+  // The packed skin (--skin NAME.zip) the run previews from a temporary folder; null for a folder.
+  const skin::UnpackedSkin* packed_skin() const { return packed_.get(); }
   // The phone's configuration file, changed as the phone's own editor changes it.
   PhoneConfig& config() { return config_; }
   // The skin and configuration taken from outside the phone, and their live reload.

@@ -16,6 +16,11 @@ bool Window::make_editor() {
     editor_error_ = "cannot open the editor: " + no_imgui_;
     return false;
   }
+  // Its saves would go into the run's temporary copy, and go with it.
+  if (s_.packed_skin()) {
+    editor_error_ = "cannot edit a packed skin: unpack it into a folder and open that";
+    return false;
+  }
   editor_ = open_editor(s_, log_, [this](const std::string& text, bool bad) { note(text, bad); },
                         editor_error_);
   return editor_ != nullptr;
