@@ -65,15 +65,6 @@ TEST_F(TrackTest, NoDescriptionWithoutBookKnownLayoutOrRecord) {
   HandBook hb = UseHandBook(u"/card/Music", u"x.mp3", 60);
   host::phone().arena().write32(hb.image + host::player_book::kSecondRecord, 0);  // between tracks
   EXPECT_EQ(TrackDesc_Get(hb.book), nullptr);
-  // A name that runs to the end of the phone's memory without its ending zero.
-  HandBook cut = UseHandBook(u"/card/Music", u"x.mp3", 60);
-  host::Arena& a = host::phone().arena();
-  a.write16(a.size() - 4, u'x');
-  a.write16(a.size() - 2, u'y');
-  a.write32(cut.record + host::player_book::kRecordName, a.size() - 4);
-  size_t blocks = phone_->memory().live_blocks();
-  EXPECT_EQ(TrackDesc_Get(cut.book), nullptr);
-  EXPECT_EQ(phone_->memory().live_blocks(), blocks);
 
   StartPhone(0x1234);
   HandBook other = UseHandBook(u"/card/Music", u"x.mp3", 60);
