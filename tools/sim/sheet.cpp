@@ -15,6 +15,7 @@
 #include "cli/cli.h"
 #include "cli/interrupt.h"
 #include "config/bcfg.h"
+#include "core/temp_folder.h"
 #include "core/wstr.h"
 #include "images/picture_output.h"
 #include "phone/phone.h"
@@ -77,28 +78,20 @@ int failed(const std::string& message) {
 // A folder that goes when the sheet is done, or one the user keeps.
 class Workspace {
  public:
-  explicit Workspace(const fs::path& keep) {
-    if (!keep.empty()) {
-      path_ = keep;
-      return;
-    }
-    std::string tmpl = (fs::temp_directory_path() / "tunestrip-sheet-XXXXXX").string();
-    if (!mkdtemp(tmpl.data())) throw std::runtime_error("cannot make a temporary folder in " +
-                                                        fs::temp_directory_path().string());
-    path_ = tmpl;
-    owned_ = true;
-  }
-  ~Workspace() {
+  explicit Workspace(const fs::path& keep) : path_(keep) {
+    if (!keep.empty()) return;
     std::error_code ec;
-    if (owned_) fs::remove_all(path_, ec);
+    temp_.emplace("tunestrip-sheet-", ec);
+    if (ec)
+      throw std::runtime_error("cannot make a temporary folder in " +
+                               fs::temp_directory_path().string());
+    path_ = temp_->path();
   }
-  Workspace(const Workspace&) = delete;
-  Workspace& operator=(const Workspace&) = delete;
   const fs::path& path() const { return path_; }
 
  private:
+  std::optional<host::TempFolder> temp_;
   fs::path path_;
-  bool owned_ = false;
 };
 
 // An RGB picture the sheet is drawn into.

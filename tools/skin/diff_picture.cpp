@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "core/install_paths.h"
+#include "core/temp_folder.h"
 #include "images/image_decode.h"
 #include "images/picture_output.h"
 
@@ -38,21 +39,6 @@ constexpr const char* kScript =
 
 constexpr int kGap = 8;  // pixels between the two screens
 constexpr uint8_t kMark[3] = {0xFF, 0x00, 0xFF};
-
-struct TempFolder {
-  fs::path path;
-  TempFolder() {
-    std::string pattern = (fs::temp_directory_path() / "tunestrip-skin-diff.XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw DiffError("cannot make a temporary folder for the shots");
-    path = pattern;
-  }
-  ~TempFolder() {
-    std::error_code ec;
-    fs::remove_all(path, ec);
-  }
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-};
 
 std::string last_line(const fs::path& file) {
   std::ifstream in(file);
@@ -114,9 +100,11 @@ fs::path simulator_beside_program() {
 
 size_t diff_picture(const DiffSide& a, const DiffSide& b, const fs::path& png,
                     const fs::path& simulator) {
-  TempFolder work;
-  const host::Image ia = shoot(a, simulator, work.path / "a");
-  const host::Image ib = shoot(b, simulator, work.path / "b");
+  std::error_code ec;
+  const host::TempFolder work("tunestrip-skin-diff.", ec);
+  if (ec) throw DiffError("cannot make a temporary folder for the shots");
+  const host::Image ia = shoot(a, simulator, work.path() / "a");
+  const host::Image ib = shoot(b, simulator, work.path() / "b");
   const int w = ia.width + kGap + ib.width;
   const int h = std::max(ia.height, ib.height);
   std::vector<uint8_t> out(size_t(w) * size_t(h) * 4, 0);

@@ -180,12 +180,12 @@ UnpackedSkin::UnpackedSkin(const fs::path& zip) {
   const std::vector<Entry> entries = archive.entries();
   const Place place = skin_place(entries);
 
-  std::string pattern = (fs::temp_directory_path() / "tunestrip-skin.XXXXXX").string();
-  if (!mkdtemp(pattern.data())) archive.fail("cannot make a temporary folder to unpack into");
-  root_.path = pattern;
+  std::error_code ec;
+  root_.emplace("tunestrip-skin.", ec);
+  if (ec) archive.fail("cannot make a temporary folder to unpack into");
   std::string stem = zip.stem().string();
   if (stem.empty() || stem == "." || stem == "..") stem = "skin";
-  dir_ = root_.path / stem;
+  dir_ = root_->path() / stem;
   fs::create_directory(dir_);
 
   std::set<std::string> written;  // lower case, as the phone's memory card tells names apart
@@ -209,11 +209,6 @@ UnpackedSkin::UnpackedSkin(const fs::path& zip) {
     out.write(bytes.data(), std::streamsize(bytes.size()));
     if (!out) archive.fail("cannot unpack \"" + e.name + "\" into " + dir_.string());
   }
-}
-
-UnpackedSkin::Folder::~Folder() {
-  std::error_code ec;
-  if (!path.empty()) fs::remove_all(path, ec);
 }
 
 }  // namespace skin

@@ -14,10 +14,13 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "core/temp_folder.h"
 
 namespace skin {
 
@@ -55,11 +58,7 @@ class UnpackedSkin {
 
  private:
   // The temporary folder, removed with the object (also when unpacking fails).
-  struct Folder {
-    std::filesystem::path path;
-    ~Folder();
-  };
-  Folder root_;
+  std::optional<host::TempFolder> root_;
   std::filesystem::path dir_;
   std::vector<std::string> ignored_;
 };
