@@ -12,6 +12,7 @@ ARMHF_BUILD := build-armhf
 FUZZ_BUILD := build-fuzz
 COVERAGE_BUILD := build-coverage
 FUZZ_SECONDS ?= 60
+FUZZ_JOBS ?= 1
 PREFIX ?= /usr/local
 
 # Quiet: no "Entering directory" lines from the build's own make.
@@ -63,15 +64,15 @@ demo: build
 bench: build
 	@./$(BUILD)/bin/tunestrip-bench
 
-# Every libFuzzer target (fuzz/) for FUZZ_SECONDS each, from its seed corpus; a crash stops the
-# run and leaves its input in $(FUZZ_BUILD)/findings/<target>/. New inputs the fuzzer finds go
-# there too; the committed corpora stay as they are.
+# Every libFuzzer target (fuzz/) for FUZZ_SECONDS each, FUZZ_JOBS at a time, from its seed
+# corpus; a crash fails the run and leaves its input in $(FUZZ_BUILD)/findings/<target>/. After a
+# clean run, the inputs that reach new code are merged into the committed corpora (fuzz/corpus/).
 fuzz:
 	@./scripts/install-deps.sh fuzz
 	@CC=clang-14 CXX=clang++-14 cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DTS_FUZZ=ON -DTS_TESTS=OFF -DTS_BENCH=OFF -DTS_WERROR=OFF >/dev/null
 	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_targets
-	@./scripts/run-fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
+	@./scripts/run-fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS) $(FUZZ_JOBS)
 
 # Every test on an instrumented build, then line and branch coverage of src/, host/ and tools/
 # (gcov and lcov); the whole report is $(COVERAGE_BUILD)/coverage/index.html.

@@ -22,7 +22,7 @@ packages=(
   libunicorn-dev
 )
 case "${1:-}" in
-  fuzz) packages+=(clang-14 libfuzzer-14-dev) ;;
+  fuzz) packages+=(clang-14 libfuzzer-14-dev time) ;;
   deb) packages+=(lintian) ;;
   coverage) packages+=(lcov) ;;
   bench) packages+=(hyperfine mp3info ffmpeg) ;;
