@@ -9,6 +9,7 @@
 #include <random>
 #include <stdexcept>
 
+#include "core/whole_io.h"
 #include "core/wstr.h"
 #include "files/phone_names.h"
 
@@ -249,14 +250,8 @@ int FileSystem::read(int fd, void* buf, int size) {
   auto it = fds_.find(fd);
   if (it == fds_.end() || size < 0 || (!buf && size > 0)) return -1;
   ++reads_;
-  // Up to `size` bytes, fewer only at the end of the file.
-  size_t got = 0;
-  while (got < size_t(size)) {
-    ssize_t n = ::read(it->second.os_fd, static_cast<char*>(buf) + got, size_t(size) - got);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    got += size_t(n);
-  }
+  // Up to `size` bytes, fewer only at the end of the file (or when the run is ending).
+  const size_t got = read_whole(it->second.os_fd, buf, size_t(size));
   bytes_read_ += got;
   return int(got);
 }
@@ -264,14 +259,7 @@ int FileSystem::read(int fd, void* buf, int size) {
 int FileSystem::write(int fd, const void* buf, int size) {
   auto it = fds_.find(fd);
   if (it == fds_.end() || size < 0 || (!buf && size > 0)) return -1;
-  size_t put = 0;
-  while (put < size_t(size)) {
-    ssize_t n = ::write(it->second.os_fd, static_cast<const char*>(buf) + put, size_t(size) - put);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    put += size_t(n);
-  }
-  return int(put);
+  return int(write_whole(it->second.os_fd, buf, size_t(size)));
 }
 
 int FileSystem::seek(int fd, int offset, int whence) {

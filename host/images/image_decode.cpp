@@ -4,8 +4,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
-
 #include <gif_lib.h>
 #include <jpeglib.h>
 #include <png.h>
@@ -16,6 +14,8 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+
+#include "core/whole_io.h"
 
 // stb_image decodes BMP only: its BMP reader goes through stb's bounds-checked byte reader and
 // takes uncompressed and bit-field BMPs, nothing that inflates. Its PNG, JPEG and GIF decoders
@@ -262,11 +262,29 @@ std::optional<Image> decode_gif(const uint8_t* data, size_t size, std::string* r
 
 // ---- BMP: stb_image -----------------------------------------------------------------------------
 
+// Whether the pixels a w x h BMP declares are all in its bytes. stb_image paints what is
+// missing black, so that thirty bytes could claim, and cost the decoding of, ten million pixels.
+// Compressed BMPs, which stb_image refuses, and headers it knows better are left to it.
+bool bmp_rows_present(const uint8_t* d, size_t size, int w, int h) {
+  const auto le = [&](size_t at, int bytes) {
+    uint32_t v = 0;
+    for (int i = bytes - 1; i >= 0; --i) v = v << 8 | (at + size_t(i) < size ? d[at + size_t(i)] : 0);
+    return v;
+  };
+  const uint32_t offset = le(10, 4), header = le(14, 4);
+  const bool core = header == 12;  // the oldest header: 16-bit sides, no compression
+  const uint32_t bpp = le(core ? 24 : 28, 2), compression = core ? 0 : le(30, 4);
+  if (bpp == 0 || (compression != 0 && compression != 3)) return true;
+  // Rows without their padding still count: some writers leave it out.
+  const uint64_t row = (uint64_t(w) * bpp + 7) / 8;
+  return uint64_t(offset) + row * uint64_t(h) <= size;
+}
+
 std::optional<Image> decode_bmp(const uint8_t* data, size_t size, std::string* refused) {
   if (size > size_t(INT32_MAX)) return std::nullopt;
   int w = 0, h = 0, channels = 0;
   if (!stbi_info_from_memory(data, int(size), &w, &h, &channels) || w <= 0 || h <= 0 ||
-      !size_allowed(w, h, refused))
+      !size_allowed(w, h, refused) || !bmp_rows_present(data, size, w, h))
     return std::nullopt;
   stbi_uc* pixels = stbi_load_from_memory(data, int(size), &w, &h, &channels, 4);
   if (!pixels) return std::nullopt;
@@ -317,13 +335,7 @@ std::optional<Image> decode_image_file(const std::filesystem::path& path, std::s
     return std::nullopt;
   }
   std::vector<uint8_t> bytes(size_t(st.st_size));
-  size_t got = 0;
-  while (got < bytes.size()) {
-    const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    got += size_t(n);
-  }
+  const size_t got = read_whole(fd, bytes.data(), bytes.size());
   ::close(fd);
   bytes.resize(got);
   return decode_image(bytes.data(), bytes.size(), refused);

@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "core/whole_io.h"
+
 namespace tools {
 namespace {
 
@@ -26,6 +28,7 @@ void wake_runner() {
 extern "C" void on_interrupt(int signal) {
   const int saved = errno;
   g_caught = signal;
+  host::request_stop();
   wake_runner();
   errno = saved;
 }

@@ -12,6 +12,7 @@
 
 #include "config/bcfg.h"
 #include "core/file_kind.h"
+#include "core/whole_io.h"
 #include "files/phone_names.h"
 #include "player/playlist.h"
 
@@ -33,16 +34,9 @@ void make_folder(const fs::path& folder, const char* option) {
 // Reads up to `most` bytes, and one more to tell a longer input; false with errno on a failure.
 bool read_up_to(int fd, size_t most, std::string& out) {
   out.assign(most + 1, '\0');
-  size_t got = 0;
-  while (got < out.size()) {
-    const ssize_t n = ::read(fd, out.data() + got, out.size() - got);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return false;
-    if (n == 0) break;
-    got += size_t(n);
-  }
-  out.resize(got);
-  return true;
+  bool failed = false;
+  out.resize(host::read_whole(fd, out.data(), out.size(), &failed));
+  return !failed;
 }
 
 // A configuration given as a pipe is read once, into a file in memory that takes the pipe's

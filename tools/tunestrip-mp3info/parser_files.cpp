@@ -4,10 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstring>
 
 #include "core/service_table.h"
+#include "core/whole_io.h"
 #include "core/wstr.h"
 
 namespace {
@@ -27,14 +27,7 @@ int file_close(int fd) { return g_files->close(fd); }
 // Up to `size` bytes, fewer only at the end of the file.
 int file_read(int fd, void* buf, int size) {
   if (size < 0 || (!buf && size > 0)) return -1;
-  size_t got = 0;
-  while (got < size_t(size)) {
-    ssize_t n = ::read(fd, static_cast<char*>(buf) + got, size_t(size) - got);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    got += size_t(n);
-  }
-  return int(got);
+  return int(host::read_whole(fd, buf, size_t(size)));
 }
 
 int file_seek(int fd, int offset, int whence) {
