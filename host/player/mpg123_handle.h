@@ -1,5 +1,5 @@
-// A libmpg123 decoder handle as the phone uses it everywhere: quiet, and with the junk bounds
-// fixed here rather than left to the library's defaults (see new_mpg123).
+// A libmpg123 decoder handle as the phone uses it everywhere: quiet, skipping ID3v2 tags unread,
+// and with the junk bounds fixed here rather than left to the library's defaults (see new_mpg123).
 #pragma once
 
 #include <mpg123.h>

@@ -4,6 +4,9 @@
 
 #include <fileref.h>
 
+#include <fstream>
+#include <string>
+
 #include "player/mp3_length.h"
 #include "player_test_util.h"
 
@@ -61,6 +64,26 @@ TEST(PlayerLength, ZerosAfterTheAudioEndTheScan) {
   // Without a bound on the search for the next frame, the scan reads through every zero.
   write_file(d / "tail.mp3", join({frames(Frame{}, 100), Bytes(20'000'000, 0)}));
   EXPECT_EQ(host::mp3_length_ms(d / "tail.mp3"), 2612);  // 100 × 1152 / 44100
+}
+
+// The bytes this process has read so far, as the kernel counts them.
+uint64_t bytes_read() {
+  std::ifstream io("/proc/self/io");
+  std::string key;
+  uint64_t value = 0;
+  while (io >> key >> value)
+    if (key == "rchar:") return value;
+  return 0;
+}
+
+TEST(PlayerLength, ABigTagIsSkippedUnread) {
+  TempDir d;
+  // libmpg123 reads a whole ID3v2 tag to parse it: 64 MiB of reads and memory for this one.
+  write_file(d / "big.mp3", join({Id3v2Tag(3).text("TIT2", "x").padding(64u << 20).bytes(),
+                                  frames(Frame{}, 100)}));
+  const uint64_t before = bytes_read();
+  EXPECT_EQ(host::mp3_length_ms(d / "big.mp3"), 2612);
+  EXPECT_LT(bytes_read() - before, 1u << 20);
 }
 
 TEST(PlayerLength, UndecodableOrMissingIsZero) {
