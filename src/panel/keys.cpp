@@ -50,20 +50,13 @@ void RunAction(int action) {
     case ACTION_HIDE:
       StartHide();
       break;
-    default:
-      break;
   }
 }
 
 void KeySelected() {
-  switch (CurrentKey) {
-    case 1: RunAction(FUNCTION_KEY1); break;
-    case 2: RunAction(FUNCTION_KEY2); break;
-    case 3: RunAction(FUNCTION_KEY3); break;
-    case 4: RunAction(FUNCTION_KEY4); break;
-    case 5: RunAction(FUNCTION_KEY5); break;
-    default: break;
-  }
+  const int32_t actions[] = {FUNCTION_KEY1, FUNCTION_KEY2, FUNCTION_KEY3, FUNCTION_KEY4,
+                             FUNCTION_KEY5};
+  if (CurrentKey >= 1 && CurrentKey <= 5) RunAction(actions[CurrentKey - 1]);
 }
 
 void TuneStripGuiOnKey(DISP_OBJ* obj, int key, int, int, int mode) {

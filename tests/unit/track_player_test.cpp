@@ -65,6 +65,14 @@ TEST_F(TrackTest, NoDescriptionWithoutBookKnownLayoutOrRecord) {
   HandBook hb = UseHandBook(u"/card/Music", u"x.mp3", 60);
   host::phone().arena().write32(hb.image + host::player_book::kSecondRecord, 0);  // between tracks
   EXPECT_EQ(TrackDesc_Get(hb.book), nullptr);
+  // A record whose name is unreadable: no address, or a string that runs to the end of memory.
+  host::Arena& a = host::phone().arena();
+  for (FwAddr name : {FwAddr(0), FwAddr(a.size() - 2)}) {
+    HandBook bad = UseHandBook(u"/card/Music", u"x.mp3", 60);
+    a.write16(a.size() - 2, u'x');
+    a.write32(bad.record + host::player_book::kRecordName, name);
+    EXPECT_EQ(TrackDesc_Get(bad.book), nullptr) << "name at " << name;
+  }
 
   StartPhone(0x1234);
   HandBook other = UseHandBook(u"/card/Music", u"x.mp3", 60);
