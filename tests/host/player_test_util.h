@@ -6,7 +6,6 @@
 
 #include <cstring>
 #include <filesystem>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -20,29 +19,13 @@
 #include "mp3w/mp3_writer.h"
 #include "phone/phone.h"
 #include "player/media_player.h"
+#include "test_phone.h"
 
 namespace player_test {
 
 namespace fs = std::filesystem;
 
-class TempDir {
- public:
-  TempDir() {
-    std::random_device rd;
-    path_ = fs::temp_directory_path() / ("tunestrip-player-" + std::to_string(rd()) + "-" +
-                                         std::to_string(rd()));
-    fs::create_directories(path_);
-  }
-  ~TempDir() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  const fs::path& path() const { return path_; }
-  fs::path operator/(const std::string& rel) const { return path_ / rel; }
-
- private:
-  fs::path path_;
-};
+using ts::TempDir;
 
 // MPEG-1 Layer III, 128 kbit/s, 44100 Hz: 1152 samples a frame.
 inline mp3w::Frame cbr_frame() { return mp3w::Frame{}; }

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 #include "core/books.h"
@@ -12,6 +13,7 @@
 #include "core/event_queue.h"
 #include "core/loader.h"
 #include "core/memory.h"
+#include "core/temp_folder.h"
 #include "core/text_store.h"
 #include "core/trace.h"
 #include "files/file_system.h"
@@ -24,17 +26,17 @@ namespace ts {
 std::filesystem::path source_dir();
 // The built tools (tunestrip-bcfg, ...).
 std::filesystem::path bin_dir();
-// A fresh empty folder under the system's temporary folder, removed with the object.
+// A fresh empty folder under the system's temporary folder, removed with the object; a folder
+// that cannot be made fails the test that asked for it (std::filesystem::filesystem_error).
 class TempDir {
  public:
   TempDir();
-  ~TempDir();
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  const std::filesystem::path& path() const { return path_; }
+  const std::filesystem::path& path() const { return folder_.path(); }
+  std::filesystem::path operator/(const std::string& rel) const { return path() / rel; }
 
  private:
-  std::filesystem::path path_;
+  std::error_code made_;  // before folder_, which sets it
+  host::TempFolder folder_;
 };
 
 // Copies the panel images of a skin folder (default: skin/default) into the add-on's image

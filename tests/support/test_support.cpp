@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <random>
 #include <sstream>
 #include <stdexcept>
 
@@ -16,17 +15,8 @@ namespace ts {
 fs::path source_dir() { return TS_SOURCE_DIR; }
 fs::path bin_dir() { return TS_BIN_DIR; }
 
-TempDir::TempDir() {
-  std::random_device rd;
-  for (;;) {
-    path_ = fs::temp_directory_path() / ("tunestrip-test-" + std::to_string(rd()));
-    if (fs::create_directory(path_)) break;
-  }
-}
-
-TempDir::~TempDir() {
-  std::error_code ec;
-  fs::remove_all(path_, ec);
+TempDir::TempDir() : folder_("tunestrip-test-", made_) {
+  if (made_) throw fs::filesystem_error("cannot make a temporary folder", made_);
 }
 
 void install_skin(host::Phone& phone, const fs::path& skin) {
